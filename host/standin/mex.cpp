@@ -1,0 +1,119 @@
+// The stand-in host's extension library (libmex): errors, warnings, and the host
+// functions an extension may call by name (double and full).
+#include "array.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char *className(int classId) {
+    static const char *const names[] = {"unknown", "cell",           "struct", "logical", "char",
+                                        "void",    "double",         "single", "int8",    "uint8",
+                                        "int16",   "uint16",         "int32",  "uint32",  "int64",
+                                        "uint64",  "function_handle"};
+    return classId >= 0 && classId <= mxFUNCTION_CLASS ? names[classId] : "object";
+}
+
+// Element i of a part buffer of the given class, as a double.
+double valueAt(const void *part, size_t i, int classId) {
+    switch (classId) {
+    case mxLOGICAL_CLASS:
+    case mxUINT8_CLASS:
+        return static_cast<const uint8_t *>(part)[i];
+    case mxINT8_CLASS:
+        return static_cast<const int8_t *>(part)[i];
+    case mxCHAR_CLASS:
+        return static_cast<const mxChar *>(part)[i];
+    case mxINT16_CLASS:
+        return static_cast<const int16_t *>(part)[i];
+    case mxUINT16_CLASS:
+        return static_cast<const uint16_t *>(part)[i];
+    case mxINT32_CLASS:
+        return static_cast<const int32_t *>(part)[i];
+    case mxUINT32_CLASS:
+        return static_cast<const uint32_t *>(part)[i];
+    case mxINT64_CLASS:
+        return static_cast<double>(static_cast<const int64_t *>(part)[i]);
+    case mxUINT64_CLASS:
+        return static_cast<double>(static_cast<const uint64_t *>(part)[i]);
+    case mxSINGLE_CLASS:
+        return static_cast<const float *>(part)[i];
+    default:
+        return static_cast<const double *>(part)[i];
+    }
+}
+
+// The element values an array stores: all of them, or only the non-zeros when sparse.
+size_t storedCount(const mxArray *a) {
+    return a->sparse ? a->rowIndex.size() : a->count;
+}
+
+[[noreturn]] void undefined(const char *name, const mxArray *in) {
+    const std::string text = std::string("Undefined function '") + name +
+                             "' for input arguments of type '" + className(in->classId) + "'.";
+    static std::string kept;
+    kept = text;
+    standinError(kept.c_str());
+}
+
+// double(in): numeric, char and logical arrays to double, keeping extents,
+// complexity and storage form.
+mxArray *toDouble(const mxArray *in) {
+    if (!in->elementSize) {
+        static std::string text;
+        text = std::string("Conversion to double from ") + className(in->classId) +
+               " is not possible.";
+        standinError(text.c_str());
+    }
+    mxArray *out = in->sparse ? standinNewSparse(mxDOUBLE_CLASS, in->dims, in->complex,
+                                                 in->rowIndex, in->columnStart, true)
+                              : standinNewArray(mxDOUBLE_CLASS, in->dims, in->complex, true);
+    for (size_t i = 0; i < storedCount(in); ++i) {
+        static_cast<double *>(out->real)[i] = valueAt(in->real, i, in->classId);
+        if (in->complex) static_cast<double *>(out->imag)[i] = valueAt(in->imag, i, in->classId);
+    }
+    return out;
+}
+
+// full(in): the same array with every element stored.
+mxArray *toFull(const mxArray *in) {
+    if (!in->elementSize) undefined("full", in);
+    mxArray *out = standinNewArray(in->classId, in->dims, in->complex, true);
+    if (!in->sparse) {
+        for (size_t i = 0; i < in->count; ++i)
+            standinCopyElement(in, i, out, i);
+        return out;
+    }
+    const size_t rows = in->dims[0];
+    for (size_t column = 0; column + 1 < in->columnStart.size(); ++column)
+        for (int s = in->columnStart[column]; s < in->columnStart[column + 1]; ++s)
+            standinCopyElement(in, s, out, column * rows + in->rowIndex[s]);
+    return out;
+}
+
+} // namespace
+
+void mexErrMsgTxt(const char *text) {
+    if (!text) standinFault("mexErrMsgTxt was handed a null text");
+    standinError(text);
+}
+
+void mexWarnMsgTxt(const char *text) {
+    if (!text) standinFault("mexWarnMsgTxt was handed a null text");
+    standinWarn(text);
+}
+
+int mexCallMATLAB(int nlhs, mxArray *plhs[], int nrhs, mxArray *prhs[], const char *name) {
+    if (nlhs != 1 || nrhs != 1 || !plhs || !prhs || !name)
+        standinFault("mexCallMATLAB was asked for a call the host does not run here");
+    const mxArray *in = standinCheck(prhs[0], "mexCallMATLAB");
+    if (std::strcmp(name, "double") == 0)
+        plhs[0] = toDouble(in);
+    else if (std::strcmp(name, "full") == 0)
+        plhs[0] = toFull(in);
+    else
+        undefined(name, in);
+    return 0;
+}

@@ -1,0 +1,49 @@
+// Control interface of the stand-in host, used by test and benchmark programs:
+// calls an extension's entry point the way the host does, audits what the call
+// did with the host's arrays and memory, makes arrays that the host's own
+// creation calls cannot make, and injects allocation failures.
+#ifndef STANDIN_H
+#define STANDIN_H
+
+#include "mex.h"
+
+#include <string>
+#include <vector>
+
+typedef void MexEntry(int nlhs, mxArray *plhs[], int nrhs, const mxArray *prhs[]);
+
+// What one call of an entry point left behind.
+struct StandinCall {
+    bool failed = false;               // an error ended the call
+    std::string error;                 // the error's text
+    std::vector<std::string> warnings; // warning texts, in order
+    std::vector<std::string> faults;   // breaches of the host's rules; empty when clean
+    std::vector<mxArray *> outputs;    // the output slots the host reads back
+    int allocations = 0;               // creation calls and mxCalloc blocks asked for
+};
+
+// Calls entry with nlhs outputs and the given inputs, then audits the call:
+// every array it created is reachable exactly once from an output slot (unless an
+// error ended it), every mxCalloc block was freed, every input is unchanged, and
+// no output slot past the requested ones was written.
+StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArray *> &inputs);
+
+// Makes the k-th creation call or mxCalloc of every following call return null;
+// 0 turns failures off.
+void standinFailAllocation(int k);
+
+// An array of class 3, 4 or 6 to 15 with zeroed part buffers.
+mxArray *standinCreateArray(mxClassID classId, const std::vector<int> &dims,
+                            mxComplexity complexity);
+
+// An array of a class that holds no data (a function handle, say): 1-by-1.
+mxArray *standinCreateObject(int classId);
+
+// The sparse form of a two-dimensional double or logical array: only the non-zero
+// elements are stored.
+mxArray *standinCreateSparse(const mxArray *full);
+
+// Releases every array and returns the host to its initial state.
+void standinReset();
+
+#endif
