@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Checks that a built .mexa64 file loads in an unmodified host: an x86-64 shared
+# library whose only export is mexFunction in version node MEX, which needs
+# libmx.so and libmex.so by name and otherwise only libm and libc (no C++ or GCC
+# runtime), has no run path, and imports the 32-bit-extent (_700) entry points.
+set -uo pipefail
+file=$1
+status=0
+fail() {
+    echo "$file: $*" >&2
+    status=1
+}
+
+header=$(readelf -h "$file") || exit 1
+grep -q 'Type:.*DYN' <<<"$header" || fail "is not a shared library"
+grep -q 'Machine:.*X86-64' <<<"$header" || fail "is not for x86-64"
+
+dynamic=$(readelf -d -W "$file")
+needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' <<<"$dynamic")
+for library in $needed; do
+    case $library in
+    libmx.so | libmex.so | libm.so.6 | libc.so.6) ;;
+    *) fail "needs $library" ;;
+    esac
+done
+for library in libmx.so libmex.so; do
+    grep -qx "$library" <<<"$needed" || fail "does not need $library by name"
+done
+grep -qE '\((RPATH|RUNPATH)\)' <<<"$dynamic" && fail "carries a run path"
+
+exports=$(nm -D --defined-only "$file" | awk '$2 != "A" { print $3 }')
+[ "$exports" = "mexFunction@@MEX" ] || fail "exports $(echo $exports) instead of mexFunction@@MEX alone"
+
+imports=$(nm -D --undefined-only "$file" | awk '{ print $2 }')
+for name in mxGetNumberOfDimensions mxGetDimensions mxGetCell mxGetFieldByNumber \
+    mxCreateNumericArray mxCreateDoubleMatrix mxCreateCellArray mxCreateStructArray \
+    mxSetCell mxSetFieldByNumber; do
+    grep -qx "$name" <<<"$imports" && fail "imports $name instead of ${name}_700"
+done
+grep -q '^mx.*_700$' <<<"$imports" || fail "imports no _700 entry point"
+
+[ $status -eq 0 ] && echo "$file keeps the loading contract"
+exit $status
