@@ -94,7 +94,7 @@ mxArray *nubrik(const mxArray *in, int depth) {
     if (mxIsSparse(in)) {
         // Sparse storage holds only the non-zeros: count the full equivalent.
         mxArray *sparse = const_cast<mxArray *>(in);
-        mxArray *full = NULL;
+        mxArray *full = nullptr;
         mexCallMATLAB(1, &full, 1, &sparse, "full");
         in = full;
     }
@@ -116,7 +116,7 @@ mxArray *nubrik(const mxArray *in, int depth) {
     }
     if (classId == mxSTRUCT_CLASS) {
         const int fields = mxGetNumberOfFields(in);
-        const char **names = NULL;
+        const char **names = nullptr;
         if (fields > 0) {
             names = static_cast<const char **>(mxCalloc(fields, sizeof *names));
             if (!names) mexErrMsgTxt(createText);

@@ -116,12 +116,12 @@ TEST_F(Nubrik, CountsComplexPartsSeparately) {
 
 TEST_F(Nubrik, KeepsTheExtentsOfEmptyArrays) {
     const struct {
-        mxClassID classId;
         std::vector<int> dims;
+        mxClassID classId;
         mxComplexity complexity;
-    } cases[] = {{mxDOUBLE_CLASS, {0, 0}, mxREAL},       {mxUINT8_CLASS, {0, 5}, mxREAL},
-                 {mxSINGLE_CLASS, {3, 0, 2}, mxCOMPLEX}, {mxCHAR_CLASS, {1, 0}, mxREAL},
-                 {mxLOGICAL_CLASS, {0, 1}, mxREAL},      {mxINT64_CLASS, {2, 2, 0}, mxCOMPLEX}};
+    } cases[] = {{{0, 0}, mxDOUBLE_CLASS, mxREAL},       {{0, 5}, mxUINT8_CLASS, mxREAL},
+                 {{3, 0, 2}, mxSINGLE_CLASS, mxCOMPLEX}, {{1, 0}, mxCHAR_CLASS, mxREAL},
+                 {{0, 1}, mxLOGICAL_CLASS, mxREAL},      {{2, 2, 0}, mxINT64_CLASS, mxCOMPLEX}};
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "class " << c.classId);
         mxArray *in = standinCreateArray(c.classId, c.dims, c.complexity);
@@ -246,7 +246,7 @@ TEST_F(Nubrik, BoundsNestingWellInsideAOneMebibyteStack) {
     mxArray *deepStruct = makeStruct(
         {1, 1}, {"inner"}, {nestInCells(makeScalar(mxUINT8_CLASS, uint8_t{1}), maxNesting)});
     StandinCall deep, beyond, structBeyond;
-    const bool ran = runOnThread(256 * 1024, [&] {
+    const bool ran = runOnThread(size_t{256} * 1024, [&] {
         deep = standinCall(entry(), 1, {deepest});
         beyond = standinCall(entry(), 1, {tooDeep});
         structBeyond = standinCall(entry(), 1, {deepStruct});

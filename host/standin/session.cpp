@@ -48,7 +48,7 @@ uint64_t hashBytes(uint64_t h, const void *data, size_t bytes) {
     uint64_t lanes[4] = {h, h + 1, h + 2, h + 3};
     size_t i = 0;
     for (; i + 32 <= bytes; i += 32) {
-        for (int k = 0; k < 4; ++k) {
+        for (size_t k = 0; k < 4; ++k) {
             uint64_t w;
             std::memcpy(&w, p + i + 8 * k, 8);
             lanes[k] = (lanes[k] ^ w) * 0x9E3779B97F4A7C15ull;
@@ -82,9 +82,13 @@ uint64_t digest(const mxArray *a) {
 bool runEntry(MexEntry *entry, int nlhs, mxArray **plhs, int nrhs, const mxArray **prhs) {
     std::jmp_buf here;
     session.target = &here;
-    if (setjmp(here)) return false;
-    entry(nlhs, plhs, nrhs, prhs);
-    return true;
+    if (setjmp(here) == 0) {
+        entry(nlhs, plhs, nrhs, prhs);
+        session.target = nullptr;
+        return true;
+    }
+    session.target = nullptr;
+    return false;
 }
 
 [[noreturn]] void endCall() {

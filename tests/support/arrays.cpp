@@ -47,7 +47,7 @@ std::vector<std::string> fieldsOf(const mxArray *a) {
 std::vector<int> randomDims(std::mt19937 &random) {
     std::vector<int> dims(2 + random() % 3);
     for (int &extent : dims)
-        extent = random() % 8 == 0 ? 0 : 1 + random() % 3;
+        extent = static_cast<int>(random() % 8 == 0 ? 0 : 1 + random() % 3);
     return dims;
 }
 
