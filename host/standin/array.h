@@ -25,9 +25,6 @@ struct mxArray_tag {
     bool temporary = false; // made by a host function that the extension called
 };
 
-// Bytes per element of a class that holds data; 0 for the others.
-size_t standinElementSize(int classId);
-
 // A new array with zeroed buffers, registered as live; during a call it counts as
 // made by that call (a temporary when the host made it for the extension).
 mxArray *standinNewArray(int classId, const std::vector<int> &dims, bool complex, bool temporary);

@@ -32,6 +32,9 @@ StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArr
 // 0 turns failures off.
 void standinFailAllocation(int k);
 
+// Bytes per element in the part buffers of a class that holds data; 0 for the others.
+size_t standinElementSize(int classId);
+
 // An array of class 3, 4 or 6 to 15 with zeroed part buffers.
 mxArray *standinCreateArray(mxClassID classId, const std::vector<int> &dims,
                             mxComplexity complexity);

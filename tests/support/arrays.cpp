@@ -4,31 +4,6 @@
 
 namespace {
 
-// Bytes per element of each class that is counted; 0 for the others.
-size_t bytesOf(mxClassID classId) {
-    switch (classId) {
-    case mxCHAR_CLASS:
-        return sizeof(mxChar);
-    case mxLOGICAL_CLASS:
-    case mxINT8_CLASS:
-    case mxUINT8_CLASS:
-        return 1;
-    case mxINT16_CLASS:
-    case mxUINT16_CLASS:
-        return 2;
-    case mxSINGLE_CLASS:
-    case mxINT32_CLASS:
-    case mxUINT32_CLASS:
-        return 4;
-    case mxDOUBLE_CLASS:
-    case mxINT64_CLASS:
-    case mxUINT64_CLASS:
-        return 8;
-    default:
-        return 0;
-    }
-}
-
 std::vector<int> expectedCounts(const void *part, size_t count, size_t size) {
     std::vector<int> counts(count, 0);
     const unsigned char *bytes = static_cast<const unsigned char *>(part);
@@ -111,7 +86,7 @@ mxArray *randomArray(std::mt19937 &random, int depth) {
     const mxClassID classId = dataClasses[random() % 12];
     const bool complex = classId != mxLOGICAL_CLASS && classId != mxCHAR_CLASS && random() % 3 == 0;
     mxArray *a = standinCreateArray(classId, randomDims(random), complex ? mxCOMPLEX : mxREAL);
-    const size_t bytes = mxGetNumberOfElements(a) * bytesOf(classId);
+    const size_t bytes = mxGetNumberOfElements(a) * standinElementSize(classId);
     for (void *part : {mxGetData(a), complex ? mxGetImagData(a) : nullptr})
         for (size_t i = 0; part && i < bytes; ++i)
             static_cast<unsigned char *>(part)[i] = static_cast<unsigned char>(random());
@@ -143,7 +118,7 @@ void expectConversion(const mxArray *in, const mxArray *out, const std::string &
                                  mxGetFieldByNumber(out, static_cast<mwIndex>(j), k),
                                  where + "(" + std::to_string(j) + ")." +
                                      mxGetFieldNameByNumber(in, k));
-    } else if (bytesOf(classId) == 0) {
+    } else if (standinElementSize(classId) == 0) {
         EXPECT_EQ(mxGetClassID(out), mxDOUBLE_CLASS) << where;
         EXPECT_EQ(dimsOf(out), (std::vector<int>{0, 0})) << where;
         EXPECT_FALSE(mxIsComplex(out)) << where;
@@ -151,9 +126,11 @@ void expectConversion(const mxArray *in, const mxArray *out, const std::string &
         ASSERT_EQ(mxGetClassID(out), mxINT8_CLASS) << where;
         EXPECT_EQ(dimsOf(out), dimsOf(in)) << where;
         ASSERT_EQ(mxIsComplex(out), mxIsComplex(in)) << where;
-        EXPECT_EQ(countsOf(out), expectedCounts(mxGetData(in), n, bytesOf(classId))) << where;
+        EXPECT_EQ(countsOf(out), expectedCounts(mxGetData(in), n, standinElementSize(classId)))
+            << where;
         if (mxIsComplex(in)) {
-            EXPECT_EQ(countsOf(out, true), expectedCounts(mxGetImagData(in), n, bytesOf(classId)))
+            EXPECT_EQ(countsOf(out, true),
+                      expectedCounts(mxGetImagData(in), n, standinElementSize(classId)))
                 << where << " (imaginary part)";
         }
     }
