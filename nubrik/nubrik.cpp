@@ -124,7 +124,7 @@ mxArray *nubrik(const mxArray *in, int depth) {
                 names[k] = mxGetFieldNameByNumber(in, k);
         }
         mxArray *out = mxCreateStructArray(ndim, dims, fields, names);
-        if (names) mxFree(static_cast<void *>(names));
+        if (names) mxFree(names);
         if (!out) mexErrMsgTxt(createText);
         for (int k = 0; k < fields; ++k) {
             for (int j = 0; j < n; ++j) {
@@ -144,8 +144,13 @@ mxArray *nubrik(const mxArray *in, int depth) {
     }
     mxArray *out = mxCreateNumericArray(ndim, dims, mxINT8_CLASS, complexity);
     if (!out) mexErrMsgTxt(createText);
-    countPart(mxGetData(in), mxGetData(out), n, size);
-    if (complexity == mxCOMPLEX) countPart(mxGetImagData(in), mxGetImagData(out), n, size);
+    // Each part: the input's buffer first, then the result's.
+    const void *real = mxGetData(in);
+    countPart(real, mxGetData(out), n, size);
+    if (complexity == mxCOMPLEX) {
+        const void *imag = mxGetImagData(in);
+        countPart(imag, mxGetImagData(out), n, size);
+    }
     return out;
 }
 
