@@ -48,6 +48,7 @@ void standinCopyElement(const mxArray *in, size_t from, mxArray *out, size_t to)
 
 void standinWarn(const char *text);
 bool standinInCall();
+bool standinDoubleBroken();
 
 // Counts one creation call or mxCalloc of the current call; true when the
 // injected failure falls on it.

@@ -58,25 +58,6 @@ size_t storedCount(const mxArray *a) {
     standinError(kept.c_str());
 }
 
-// double(in): numeric, char and logical arrays to double, keeping extents,
-// complexity and storage form.
-mxArray *toDouble(const mxArray *in) {
-    if (!in->elementSize) {
-        static std::string text;
-        text = std::string("Conversion to double from ") + className(in->classId) +
-               " is not possible.";
-        standinError(text.c_str());
-    }
-    mxArray *out = in->sparse ? standinNewSparse(mxDOUBLE_CLASS, in->dims, in->complex,
-                                                 in->rowIndex, in->columnStart, true)
-                              : standinNewArray(mxDOUBLE_CLASS, in->dims, in->complex, true);
-    for (size_t i = 0; i < storedCount(in); ++i) {
-        static_cast<double *>(out->real)[i] = valueAt(in->real, i, in->classId);
-        if (in->complex) static_cast<double *>(out->imag)[i] = valueAt(in->imag, i, in->classId);
-    }
-    return out;
-}
-
 // full(in): the same array with every element stored.
 mxArray *toFull(const mxArray *in) {
     if (!in->elementSize) undefined("full", in);
@@ -90,6 +71,26 @@ mxArray *toFull(const mxArray *in) {
     for (size_t column = 0; column + 1 < in->columnStart.size(); ++column)
         for (int s = in->columnStart[column]; s < in->columnStart[column + 1]; ++s)
             standinCopyElement(in, s, out, column * rows + in->rowIndex[s]);
+    return out;
+}
+
+// double(in): numeric, char and logical arrays to double, keeping extents,
+// complexity and storage form.
+mxArray *toDouble(const mxArray *in) {
+    if (!in->elementSize) {
+        static std::string text;
+        text = std::string("Conversion to double from ") + className(in->classId) +
+               " is not possible.";
+        standinError(text.c_str());
+    }
+    if (standinDoubleBroken()) return toFull(in);
+    mxArray *out = in->sparse ? standinNewSparse(mxDOUBLE_CLASS, in->dims, in->complex,
+                                                 in->rowIndex, in->columnStart, true)
+                              : standinNewArray(mxDOUBLE_CLASS, in->dims, in->complex, true);
+    for (size_t i = 0; i < storedCount(in); ++i) {
+        static_cast<double *>(out->real)[i] = valueAt(in->real, i, in->classId);
+        if (in->complex) static_cast<double *>(out->imag)[i] = valueAt(in->imag, i, in->classId);
+    }
     return out;
 }
 

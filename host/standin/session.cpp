@@ -21,6 +21,7 @@ struct Session {
     int call = 0;                              // number of the call in progress or last
     bool inCall = false;
     int failAt = 0;
+    bool doubleBroken = false;
     int allocations = 0;
     std::jmp_buf *target = nullptr;
     StandinCall *outcome = nullptr;
@@ -115,10 +116,12 @@ void reach(const mxArray *a, std::unordered_map<const mxArray *, int> &reached,
 void auditResults(int nlhs, const std::vector<mxArray *> &slots, StandinCall &outcome) {
     std::unordered_map<const mxArray *, int> reached;
     for (int i = 0; i < static_cast<int>(outcome.outputs.size()); ++i) {
-        if (slots[i])
+        if (slots[i]) {
             reach(slots[i], reached, outcome.faults);
-        else if (i < nlhs)
-            outcome.faults.push_back("output " + std::to_string(i) + " was not assigned");
+        } else if (i < nlhs) {
+            outcome.failed = true;
+            outcome.error = "One or more output arguments not assigned during call.";
+        }
     }
     for (const mxArray *a : session.created) {
         const int times = reached.count(a) ? reached[a] : 0;
@@ -182,6 +185,15 @@ void standinReset() {
     session.live.clear();
     session.created.clear();
     session.failAt = 0;
+    session.doubleBroken = false;
+}
+
+void standinBreakDouble(bool broken) {
+    session.doubleBroken = broken;
+}
+
+bool standinDoubleBroken() {
+    return session.doubleBroken;
 }
 
 mxArray *standinNewArray(int classId, const std::vector<int> &dims, bool complex, bool temporary) {

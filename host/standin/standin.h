@@ -25,7 +25,8 @@ struct StandinCall {
 // Calls entry with nlhs outputs and the given inputs, then audits the call:
 // every array it created is reachable exactly once from an output slot (unless an
 // error ended it), every mxCalloc block was freed, every input is unchanged, and
-// no output slot past the requested ones was written.
+// no output slot past the requested ones was written. A requested output left
+// unassigned fails the call with the host's own error.
 StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArray *> &inputs);
 
 // Makes the k-th creation call or mxCalloc of every following call return null;
@@ -45,6 +46,10 @@ mxArray *standinCreateObject(int classId);
 // The sparse form of a two-dimensional double or logical array: only the non-zero
 // elements are stored.
 mxArray *standinCreateSparse(const mxArray *full);
+
+// Makes the host function double hand back its argument's class unchanged, as a
+// class of the user's may; false restores the conversion.
+void standinBreakDouble(bool broken);
 
 // Releases every array and returns the host to its initial state.
 void standinReset();
