@@ -1,6 +1,6 @@
 // Behaviour of nubrik.mexa64, loaded and called the way the host does.
 #include "arrays.h"
-#include "loader.h"
+#include "mex_test.h"
 
 #include <gtest/gtest.h>
 
@@ -16,30 +16,17 @@ const char tooManyText[] = "Input array has 2^31 or more elements\n";
 const char tooDeepText[] = "Cells and structs nested more than 1000 levels deep\n";
 const int maxNesting = 1000;
 
-class Nubrik : public ::testing::Test {
+class Nubrik : public MexTest {
 protected:
-    void SetUp() override { ASSERT_NE(entry(), nullptr) << NUBRIK_MEX << " did not load"; }
-    void TearDown() override { standinReset(); }
+    Nubrik() : MexTest(NUBRIK_MEX) {}
 
-    static MexEntry *entry() {
-        static MexEntry *const loaded = loadMexEntry(NUBRIK_MEX);
-        return loaded;
-    }
-
-    // A call whose audit must be clean.
-    static StandinCall call(int nlhs, const std::vector<const mxArray *> &inputs) {
-        StandinCall result = standinCall(entry(), nlhs, inputs);
-        EXPECT_EQ(result.faults, std::vector<std::string>{});
-        return result;
-    }
-
-    static const mxArray *convert(const mxArray *in) {
+    const mxArray *convert(const mxArray *in) {
         StandinCall result = call(1, {in});
         EXPECT_FALSE(result.failed) << result.error;
         return result.outputs[0];
     }
 
-    static void expectError(const mxArray *in, const char *text) {
+    void expectError(const mxArray *in, const char *text) {
         StandinCall result = call(1, {in});
         EXPECT_TRUE(result.failed);
         EXPECT_EQ(result.error, text);

@@ -1,0 +1,270 @@
+// Behaviour of quenrel.mexa64, loaded and called the way the host does.
+#include "arrays.h"
+#include "mex_test.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const char identification[] =
+    "FENWARD Version 1.0 Beta -pipeline -force -fastmath -typecast [double corr]=quenrel( A, B) "
+    "init: elements=prod_size(iter) iter: suma=suma+A sumb=sumb+B post: ma=suma/elements "
+    "mb=sumb/elements itersec: a=(A)-ma b=(B)-mb sab+=a*b saa+=a*a sbb+=b*b postsec: "
+    "corr=sab/(sqrt(saa*sbb)) ";
+const char warningText[] = "Too many arguments to function quenrel. Argument(s) ignored.";
+const char wrongCount[] = "Wrong number of input variables";
+const char createText[] = "Unable to create output array";
+const char realA[] = "Expected REAL number as input argument \"A\" (1)";
+const char realB[] = "Expected REAL number as input argument \"B\" (2)";
+const char matchA[] = "Can not match size of dimensions for A to iterator";
+const char matchB[] = "Can not match size of dimensions for B to iterator";
+const char countA[] = "Expected 1 elements as iterator window dims as input argument \"A\" (1)";
+const char countB[] = "Expected 1 elements as iterator window dims as input argument \"B\" (2)";
+const char datatypeA[] = "Datatype double expected as input argument \"A\" (1)";
+const char datatypeB[] = "Datatype double expected as input argument \"B\" (2)";
+const char tooLargeA[] = "Expected fewer than 2^31 elements in input argument \"A\" (1)";
+const char tooLargeB[] = "Expected fewer than 2^31 elements in input argument \"B\" (2)";
+// The host's own errors for arguments that its double cannot convert.
+const char fromCell[] = "Conversion to double from cell is not possible.";
+const char fromStruct[] = "Conversion to double from struct is not possible.";
+const char fromHandle[] = "Conversion to double from function_handle is not possible.";
+
+// The coefficient as a plain sequential two-pass loop.
+double reference(const double *A, const double *B, int n) {
+    double suma = 0, sumb = 0;
+    for (int i = 0; i < n; ++i) {
+        suma += A[i];
+        sumb += B[i];
+    }
+    const double ma = suma / n, mb = sumb / n;
+    double sab = 0, saa = 0, sbb = 0;
+    for (int i = 0; i < n; ++i) {
+        const double a = A[i] - ma, b = B[i] - mb;
+        sab += a * b;
+        saa += a * a;
+        sbb += b * b;
+    }
+    return sab / std::sqrt(saa * sbb);
+}
+
+uint64_t bitsOf(double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// A double array of the given extents holding 1, 2, 3, ... in storage order.
+mxArray *counting(const std::vector<int> &dims, mxComplexity complexity = mxREAL) {
+    mxArray *a = standinCreateArray(mxDOUBLE_CLASS, dims, complexity);
+    for (size_t i = 0; i < mxGetNumberOfElements(a); ++i)
+        mxGetPr(a)[i] = static_cast<double>(i + 1);
+    return a;
+}
+
+mxArray *row(const std::vector<double> &values) {
+    return makeArray<double>(mxDOUBLE_CLASS, {1, static_cast<int>(values.size())}, values);
+}
+
+class Quenrel : public MexTest {
+protected:
+    Quenrel() : MexTest(QUENREL_MEX) {}
+
+    // The coefficient of a call that must succeed, and be a 1-by-1 real double.
+    double coefficient(const mxArray *a, const mxArray *b) {
+        StandinCall result = call(1, {a, b});
+        EXPECT_FALSE(result.failed) << result.error;
+        const mxArray *out = result.outputs[0];
+        if (!out) return 0;
+        EXPECT_EQ(mxGetClassID(out), mxDOUBLE_CLASS);
+        EXPECT_EQ(dimsOf(out), (std::vector<int>{1, 1}));
+        EXPECT_FALSE(mxIsComplex(out));
+        return mxGetPr(out)[0];
+    }
+
+    void expectError(const std::vector<const mxArray *> &inputs, const char *text) {
+        StandinCall result = call(1, inputs);
+        EXPECT_TRUE(result.failed);
+        EXPECT_EQ(result.error, text);
+    }
+};
+
+TEST_F(Quenrel, ReturnsItsIdentificationText) {
+    StandinCall result = call(1, {});
+    ASSERT_FALSE(result.failed) << result.error;
+    const mxArray *text = result.outputs[0];
+    ASSERT_EQ(mxGetClassID(text), mxCHAR_CLASS);
+    EXPECT_EQ(dimsOf(text), (std::vector<int>{1, static_cast<int>(std::strlen(identification))}));
+    const mxChar *units = static_cast<const mxChar *>(mxGetData(text));
+    EXPECT_EQ(std::string(units, units + mxGetNumberOfElements(text)), identification);
+}
+
+TEST_F(Quenrel, EqualsThePlainSequentialLoopBitForBit) {
+    std::mt19937_64 random(20261208);
+    std::vector<int> sizes;
+    for (int n = 1; n <= 100; ++n)
+        sizes.push_back(n);
+    for (int n : {1000, 4097, 65537, 1000000})
+        sizes.push_back(n);
+    for (int k = 0; k < 4; ++k)
+        sizes.push_back(1 + static_cast<int>(random() % 1000000));
+    std::normal_distribution<double> noise;
+    for (int n : sizes) {
+        // Large offsets and mixed magnitudes make every reordering show in the last bits.
+        const double offset = std::ldexp(1.0, static_cast<int>(random() % 40));
+        std::vector<double> a(n), b(n);
+        for (int i = 0; i < n; ++i) {
+            a[i] = offset + noise(random) * std::ldexp(1.0, static_cast<int>(random() % 20));
+            b[i] = 0.5 * a[i] - offset / 3 + noise(random);
+        }
+        const double expected = reference(a.data(), b.data(), n);
+        const double actual = coefficient(makeArray<double>(mxDOUBLE_CLASS, {n, 1}, a),
+                                          makeArray<double>(mxDOUBLE_CLASS, {1, n}, b));
+        ASSERT_EQ(bitsOf(actual), bitsOf(expected))
+            << "N = " << n << ": " << actual << " instead of " << expected;
+        standinReset();
+    }
+}
+
+TEST_F(Quenrel, GivesTheExpectedCoefficients) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        mxArray *a, *b;
+        double expected;
+    } cases[] = {
+        {row({1, 2, 3}), row({2, 4, 6}), 1},
+        {row({1, 2, 3}), row({3, 2, 1}), -1},
+        {counting({2, 3}), counting({3, 2}), 1},
+        {row({5}), row({7}), nan},
+        {row({5, 5, 5}), row({1, 2, 3}), nan},
+        {row({1, 2, 3}), row({4, 4, 4}), nan},
+        {row({1, nan, 3}), row({1, 2, 3}), nan},
+        {row({1, inf, 3}), row({1, 2, 3}), nan},
+        {row({1, 2, 3, 4}), row({1, 2, 3, 5}),
+         reference(std::vector<double>{1, 2, 3, 4}.data(), std::vector<double>{1, 2, 3, 5}.data(),
+                   4)},
+    };
+    for (const auto &c : cases) {
+        const double actual = coefficient(c.a, c.b);
+        if (std::isnan(c.expected))
+            EXPECT_TRUE(std::isnan(actual)) << actual;
+        else
+            EXPECT_EQ(actual, c.expected);
+    }
+}
+
+TEST_F(Quenrel, RaisesEachMessageInItsOrder) {
+    mxArray *handle = standinCreateObject(mxFUNCTION_CLASS);
+    mxArray *cell = makeCell({1, 3}, {});
+    const struct {
+        std::vector<const mxArray *> inputs;
+        const char *error; // nullptr: the call returns a coefficient
+        int nlhs;
+        bool warns;
+    } cases[] = {
+        {{}, wrongCount, 0, false},
+        {{}, wrongCount, 2, false},
+        {{counting({1, 3})}, wrongCount, 1, false},
+        {{counting({1, 3})}, wrongCount, 0, false},
+        {{counting({1, 3}, mxCOMPLEX)}, realA, 1, false},
+        {{cell}, fromCell, 1, false},
+        {{handle, counting({1, 3}, mxCOMPLEX)}, fromHandle, 1, false},
+        {{counting({1, 3}), makeStruct({1, 1}, {}, {})}, fromStruct, 1, false},
+        {{counting({1, 3}, mxCOMPLEX), counting({1, 3}, mxCOMPLEX)}, realA, 1, false},
+        {{counting({1, 3}), counting({1, 3}, mxCOMPLEX)}, realB, 1, false},
+        {{counting({0, 0}), counting({0, 0})}, matchA, 1, false},
+        {{counting({5, 0}), counting({5, 0})}, matchA, 1, false},
+        {{counting({0, 5}), counting({0, 5})}, countA, 1, false},
+        {{counting({0, 5, 2}), counting({1, 1})}, countA, 1, false},
+        {{counting({1, 6}), counting({1, 7})}, matchB, 1, false},
+        {{counting({1, 6}), counting({1, 5})}, matchB, 1, false},
+        {{counting({1, 1}), counting({0, 0})}, countB, 1, false},
+        {{counting({1, 1}), counting({1, 0})}, countB, 1, false},
+        {{counting({5, 1}), counting({5, 0})}, countB, 1, false},
+        {{counting({6, 1}), counting({6, 1, 2})}, matchB, 1, false},
+        {{counting({2, 1, 3}), counting({6, 1})}, nullptr, 1, false},
+        {{counting({2, 3}), counting({1, 6})}, nullptr, 1, false},
+        {{counting({2, 3}), counting({6, 1})}, nullptr, 1, false},
+        {{counting({1, 3}), counting({1, 3})}, nullptr, 0, false},
+        {{counting({1, 3}), counting({1, 3}), cell}, nullptr, 1, true},
+        {{counting({1, 3}), counting({1, 3}), handle, cell}, nullptr, 1, true},
+        {{counting({1, 3}, mxCOMPLEX), counting({1, 3}), cell}, realA, 1, true},
+        {{makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}),
+          makeArray<uint8_t>(mxLOGICAL_CLASS, {3, 1}, {1, 0, 1})},
+         nullptr,
+         1,
+         false},
+        {{makeArray<mxChar>(mxCHAR_CLASS, {1, 3}, {'a', 'b', 'd'}),
+          makeArray<float>(mxSINGLE_CLASS, {1, 3}, {1, 2, 3})},
+         nullptr,
+         1,
+         false},
+    };
+    int row = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "row " << row++);
+        StandinCall result = call(c.nlhs, c.inputs);
+        EXPECT_EQ(result.warnings,
+                  c.warns ? std::vector<std::string>{warningText} : std::vector<std::string>{});
+        EXPECT_EQ(result.failed, c.error != nullptr) << result.error;
+        if (c.error) {
+            EXPECT_EQ(result.error, c.error);
+        } else {
+            ASSERT_NE(result.outputs[0], nullptr);
+            EXPECT_EQ(mxGetClassID(result.outputs[0]), mxDOUBLE_CLASS);
+        }
+    }
+}
+
+TEST_F(Quenrel, ConvertsOtherClassesWithTheHostsDouble) {
+    const double expected = coefficient(row({1, 2, 4}), row({1, 0, 1}));
+    EXPECT_EQ(coefficient(makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}),
+                          makeArray<uint8_t>(mxLOGICAL_CLASS, {1, 3}, {1, 0, 1})),
+              expected);
+
+    standinBreakDouble(true);
+    expectError({makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}), row({1, 2, 3})}, datatypeA);
+    expectError({row({1, 2, 3}), makeArray<float>(mxSINGLE_CLASS, {1, 3}, {1, 2, 3})}, datatypeB);
+}
+
+TEST_F(Quenrel, ReadsSparseArraysAsTheirFullForm) {
+    const std::vector<double> a = {0, 1.5, 0, 0, 0, -2, 0, 0, 7, 0, 0, 1};
+    const std::vector<double> b = {3, 0, 0, 1, 0, 0, 0, 2, 0, 0, 5, 0};
+    const std::vector<uint8_t> mask = {1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1};
+    mxArray *fullA = makeArray<double>(mxDOUBLE_CLASS, {3, 4}, a);
+    mxArray *fullB = makeArray<double>(mxDOUBLE_CLASS, {3, 4}, b);
+    const double expected = reference(a.data(), b.data(), 12);
+    EXPECT_EQ(bitsOf(coefficient(standinCreateSparse(fullA), fullB)), bitsOf(expected));
+    EXPECT_EQ(bitsOf(coefficient(fullA, standinCreateSparse(fullB))), bitsOf(expected));
+    EXPECT_EQ(bitsOf(coefficient(standinCreateSparse(fullA), standinCreateSparse(fullB))),
+              bitsOf(expected));
+    mxArray *logical = makeArray<uint8_t>(mxLOGICAL_CLASS, {3, 4}, mask);
+    const std::vector<double> maskValues(mask.begin(), mask.end());
+    EXPECT_EQ(bitsOf(coefficient(fullA, standinCreateSparse(logical))),
+              bitsOf(reference(a.data(), maskValues.data(), 12)));
+}
+
+TEST_F(Quenrel, RefusesArraysOfTwoToTheThirtyFirstElementsOrMore) {
+    // Buffers this large are zero pages until written, and nothing writes them.
+    for (const std::vector<int> &dims :
+         {std::vector<int>{65536, 32768}, std::vector<int>{65536, 65536}}) {
+        mxArray *huge = standinCreateArray(mxUINT8_CLASS, dims, mxREAL);
+        expectError({huge, row({1, 2, 3})}, tooLargeA);
+        expectError({row({1, 2, 3}), huge}, tooLargeB);
+    }
+}
+
+TEST_F(Quenrel, ReportsAFailedCreation) {
+    for (const std::vector<const mxArray *> &inputs :
+         {std::vector<const mxArray *>{}, std::vector<const mxArray *>{row({1, 2}), row({2, 1})}}) {
+        standinFailAllocation(1);
+        expectError(inputs, createText);
+    }
+}
+
+} // namespace
