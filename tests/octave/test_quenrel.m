@@ -1,0 +1,121 @@
+## Octave tests of quenrel: every coefficient is checked bit for bit against a
+## sequential two-pass loop written here, whose scalar operations round as the
+## function's do.
+
+%!function c = sequential (a, b)
+%!  n = numel (a);
+%!  suma = 0;
+%!  sumb = 0;
+%!  for i = 1:n
+%!    suma = suma + a(i);
+%!    sumb = sumb + b(i);
+%!  endfor
+%!  ma = suma / n;
+%!  mb = sumb / n;
+%!  sab = 0;
+%!  saa = 0;
+%!  sbb = 0;
+%!  for i = 1:n
+%!    x = a(i) - ma;
+%!    y = b(i) - mb;
+%!    sab = sab + x * y;
+%!    saa = saa + x * x;
+%!    sbb = sbb + y * y;
+%!  endfor
+%!  c = sab / sqrt (saa * sbb);
+%!endfunction
+
+%!function expect_bits (actual, expected)
+%!  assert (typecast (actual, "uint64"), typecast (expected, "uint64"));
+%!endfunction
+
+%!function expect_error (f, text)
+%!  try
+%!    f ();
+%!  catch err
+%!    assert (err.message, text);
+%!    return;
+%!  end_try_catch
+%!  error ("no error where '%s' was expected", text);
+%!endfunction
+
+%!function text = host_error (f)
+%!  try
+%!    f ();
+%!    text = "";
+%!  catch err
+%!    text = err.message;
+%!  end_try_catch
+%!endfunction
+
+%!test
+%! id = quenrel ();
+%! assert (id, ["FENWARD Version 1.0 Beta -pipeline -force -fastmath -typecast " ...
+%!              "[double corr]=quenrel( A, B) init: elements=prod_size(iter) " ...
+%!              "iter: suma=suma+A sumb=sumb+B post: ma=suma/elements " ...
+%!              "mb=sumb/elements itersec: a=(A)-ma b=(B)-mb sab+=a*b saa+=a*a " ...
+%!              "sbb+=b*b postsec: corr=sab/(sqrt(saa*sbb)) "]);
+
+%!assert (quenrel ([1 2 3], [2 4 6]), 1)
+%!assert (quenrel ([1 2 3], [3 2 1]), -1)
+%!assert (quenrel (reshape (1:6, 2, 3), reshape (1:6, 3, 2)), 1)
+%!assert (isnan (quenrel (5, 7)))
+%!assert (isnan (quenrel ([5 5 5], [1 2 3])))
+%!assert (isnan (quenrel ([1 NaN 3], [1 2 3])))
+%!assert (isnan (quenrel ([1 Inf 3], [1 2 3])))
+
+%!test
+%! for n = [1:40 100 1000 4097 100000]
+%!   offset = 2 ^ randi ([0 40]);
+%!   a = offset + randn (n, 1) .* 2 .^ randi ([0 20], n, 1);
+%!   b = 0.5 * a - offset / 3 + randn (n, 1);
+%!   expect_bits (quenrel (a, b'), sequential (a, b));
+%! endfor
+
+%!test
+%! a = int32 ([1 2 4 -7]);
+%! b = [true false true true];
+%! expect_bits (quenrel (a, b), sequential (double (a), double (b)));
+%! expect_bits (quenrel ("abdz", single ([1 2 3 5])), sequential (double ("abdz"), [1 2 3 5]));
+%! expect_bits (quenrel (reshape (1:6, 2, 1, 3), (6:-1:1)' .^ 2), ...
+%!              sequential (1:6, (6:-1:1) .^ 2));
+
+%!test
+%! a = [0 1.5 0 0; -2 0 7 0; 0 0 0 1];
+%! b = reshape (1:12, 3, 4) .^ 2;
+%! expect_bits (quenrel (sparse (a), b), sequential (a, b));
+%! expect_bits (quenrel (b, sparse (a)), sequential (b, a));
+%! expect_bits (quenrel (a, sparse (a != 0)), sequential (a, double (a != 0)));
+
+%!test
+%! lastwarn ("");
+%! c = quenrel ([1 2 3], [3 2 1], {}, @sin);
+%! assert (c, -1);
+%! assert (lastwarn (), "Too many arguments to function quenrel. Argument(s) ignored.");
+
+%!test
+%! cases = {
+%!   {}, "Wrong number of input variables"
+%!   {[1 2 3]}, "Wrong number of input variables"
+%!   {1 + 2i}, "Expected REAL number as input argument \"A\" (1)"
+%!   {[1 2], [1 2] * 1i}, "Expected REAL number as input argument \"B\" (2)"
+%!   {zeros(0, 0), 1}, "Can not match size of dimensions for A to iterator"
+%!   {zeros(5, 0), 1}, "Can not match size of dimensions for A to iterator"
+%!   {zeros(0, 5), zeros(0, 5)}, "Expected 1 elements as iterator window dims as input argument \"A\" (1)"
+%!   {1:6, 1:7}, "Can not match size of dimensions for B to iterator"
+%!   {1:6, 1:5}, "Can not match size of dimensions for B to iterator"
+%!   {1, zeros(0, 0)}, "Expected 1 elements as iterator window dims as input argument \"B\" (2)"
+%!   {1, zeros(1, 0)}, "Expected 1 elements as iterator window dims as input argument \"B\" (2)"
+%!   {(1:5)', zeros(5, 0)}, "Expected 1 elements as iterator window dims as input argument \"B\" (2)"
+%!   {(1:6)', ones(6, 1, 2)}, "Can not match size of dimensions for B to iterator"
+%! };
+%! for i = 1:rows (cases)
+%!   expect_error (@() quenrel (cases{i, 1}{:}), ["quenrel: " cases{i, 2}]);
+%! endfor
+
+%!test
+%! for bad = {{1}, struct("a", 1), @sin}
+%!   expect_error (@() quenrel (bad{1}, 1), host_error (@() double (bad{1})));
+%!   expect_error (@() quenrel (1, bad{1}), host_error (@() double (bad{1})));
+%! endfor
+%! expect_error (@() quenrel (1i, {1}), "quenrel: Expected REAL number as input argument \"A\" (1)");
