@@ -57,11 +57,9 @@ size_t elementSize(mxClassID classId) {
     }
 }
 
-// Counts the n elements of one part buffer into the int8 buffer out, with the
-// byte lookups of each element written out in straight line.
-void countPart(const void *part, void *out, int n, size_t size) {
-    const unsigned char *p = static_cast<const unsigned char *>(part);
-    signed char *o = static_cast<signed char *>(out);
+// Counts the n elements at p into the int8 counts at o, with the byte lookups of
+// each element written out in straight line.
+void countElements(const unsigned char *p, signed char *o, int n, size_t size) {
     switch (size) {
     case 1:
         for (int i = 0; i < n; ++i, p += 1)
@@ -77,11 +75,43 @@ void countPart(const void *part, void *out, int n, size_t size) {
                                             nubrik8[p[3]]);
         break;
     default:
-        for (int i = 0; i < n; ++i, p += 8)
-            o[i] = static_cast<signed char>(nubrik8[p[0]] + nubrik8[p[1]] + nubrik8[p[2]] +
-                                            nubrik8[p[3]] + nubrik8[p[4]] + nubrik8[p[5]] +
-                                            nubrik8[p[6]] + nubrik8[p[7]]);
+        // Two half sums: written as one sum of eight, the lookups get packed into
+        // vector registers by some compilers, which is slower than adding them.
+        for (int i = 0; i < n; ++i, p += 8) {
+            const int low = nubrik8[p[0]] + nubrik8[p[1]] + nubrik8[p[2]] + nubrik8[p[3]];
+            const int high = nubrik8[p[4]] + nubrik8[p[5]] + nubrik8[p[6]] + nubrik8[p[7]];
+            o[i] = static_cast<signed char>(low + high);
+        }
         break;
+    }
+}
+
+// A part is counted in blocks of this many bytes. Before each block, the input
+// one block further on is asked for, a cache line at a time: the lookups keep
+// the processor too busy to see the stream coming, and a large argument would
+// otherwise be counted at half the speed of one held in cache.
+const size_t blockBytes = 1024;
+const size_t cacheLine = 64;
+#if defined(__GNUC__)
+#define PREFETCH(address) __builtin_prefetch(address)
+#else
+#define PREFETCH(address) ((void)(address))
+#endif
+
+// Counts the n elements of one part buffer into the int8 buffer out.
+void countPart(const void *part, void *out, int n, size_t size) {
+    const unsigned char *p = static_cast<const unsigned char *>(part);
+    signed char *o = static_cast<signed char *>(out);
+    const int perBlock = static_cast<int>(blockBytes / size);
+    int count = 0;
+    for (int begin = 0; begin < n; begin += count) {
+        const unsigned char *block = p + static_cast<size_t>(begin) * size;
+        if (n - begin >= 2 * perBlock) {
+            for (size_t line = 0; line < blockBytes; line += cacheLine)
+                PREFETCH(block + blockBytes + line);
+        }
+        count = n - begin < perBlock ? n - begin : perBlock;
+        countElements(block, o + begin, count, size);
     }
 }
 
