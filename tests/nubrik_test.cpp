@@ -164,6 +164,20 @@ TEST_F(Nubrik, AgreesWithAnIndependentCountOnRandomArrays) {
     }
 }
 
+TEST_F(Nubrik, CountsLongArraysWholly) {
+    std::mt19937 random(7);
+    for (mxClassID classId : {mxUINT8_CLASS, mxINT16_CLASS, mxSINGLE_CLASS, mxDOUBLE_CLASS}) {
+        for (int n : {127, 128, 129, 256, 257, 1023, 1024, 1025, 4096, 10007}) {
+            SCOPED_TRACE(testing::Message() << "class " << classId << ", " << n << " elements");
+            mxArray *in = standinCreateArray(classId, {1, n}, mxCOMPLEX);
+            for (void *part : {mxGetData(in), mxGetImagData(in)})
+                for (size_t i = 0; i < n * standinElementSize(classId); ++i)
+                    static_cast<unsigned char *>(part)[i] = static_cast<unsigned char>(random());
+            expectConversion(in, convert(in), "argument");
+        }
+    }
+}
+
 TEST_F(Nubrik, ReportsEveryFailedCreation) {
     mxArray *noFields = makeStruct({1, 1}, {}, {});
     mxArray *inner = makeStruct({1, 2}, {"b", "a"},
