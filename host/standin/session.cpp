@@ -22,6 +22,7 @@ struct Session {
     bool inCall = false;
     int failAt = 0;
     bool doubleBroken = false;
+    bool audit = true;
     int allocations = 0;
     std::jmp_buf *target = nullptr;
     StandinCall *outcome = nullptr;
@@ -137,8 +138,10 @@ void auditResults(int nlhs, const std::vector<mxArray *> &slots, StandinCall &ou
 StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArray *> &inputs) {
     StandinCall outcome;
     std::vector<uint64_t> before;
-    for (const mxArray *input : inputs)
-        before.push_back(digest(standinCheck(input, "standinCall")));
+    for (const mxArray *input : inputs) {
+        standinCheck(input, "standinCall");
+        if (session.audit) before.push_back(digest(input));
+    }
     const int requested = std::max(nlhs, 1);
     std::vector<mxArray *> slots(requested, nullptr);
     slots.resize(requested + guardSlots, untouched);
@@ -162,17 +165,27 @@ StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArr
         if (slots[i] != untouched)
             outcome.faults.push_back("output slot " + std::to_string(i) +
                                      " past those requested was written");
-    if (finished) auditResults(nlhs, slots, outcome);
+    if (finished && session.audit) auditResults(nlhs, slots, outcome);
     for (const auto &block : session.blocks) {
         outcome.faults.push_back("an mxCalloc block of " + std::to_string(block.second) +
                                  " bytes was not freed");
         std::free(block.first);
     }
     session.blocks.clear();
-    for (size_t i = 0; i < inputs.size(); ++i)
+    for (size_t i = 0; i < before.size(); ++i)
         if (arguments[i] != inputs[i] || digest(inputs[i]) != before[i])
             outcome.faults.push_back("input " + std::to_string(i) + " was changed");
     return outcome;
+}
+
+void standinAudit(bool on) { session.audit = on; }
+
+void standinDestroy(mxArray *a) {
+    standinCheck(a, "standinDestroy");
+    for (mxArray *element : a->elements)
+        if (element) standinDestroy(element);
+    session.live.erase(a);
+    release(a);
 }
 
 void standinFailAllocation(int k) {
@@ -186,6 +199,7 @@ void standinReset() {
     session.created.clear();
     session.failAt = 0;
     session.doubleBroken = false;
+    session.audit = true;
 }
 
 void standinBreakDouble(bool broken) {

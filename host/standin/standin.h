@@ -29,6 +29,14 @@ struct StandinCall {
 // unassigned fails the call with the host's own error.
 StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArray *> &inputs);
 
+// Turns the audit after each call on (the default) or off. Without it a call
+// costs what it costs in the host, for measuring; errors still end calls.
+void standinAudit(bool on);
+
+// Releases an array that the host owns (an input, or a result read back), with
+// everything it holds.
+void standinDestroy(mxArray *a);
+
 // Makes the k-th creation call or mxCalloc of every following call return null;
 // 0 turns failures off.
 void standinFailAllocation(int k);
