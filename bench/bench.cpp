@@ -1,0 +1,254 @@
+// Throughput of the built deliverables, called through the stand-in host as a
+// user's call would be (no audit), next to the references that bound them: the
+// plain sequential two-pass loop for quenrel; for nubrik, a straight-line table
+// loop into a freshly allocated output, and memcpy of the same bytes.
+#include "loader.h"
+#include "standin.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+MexEntry *nubrikEntry() {
+    static MexEntry *const entry = loadMexEntry(NUBRIK_MEX);
+    return entry;
+}
+
+MexEntry *quenrelEntry() {
+    static MexEntry *const entry = loadMexEntry(QUENREL_MEX);
+    return entry;
+}
+
+void fillRandom(void *part, size_t bytes, uint64_t seed) {
+    std::mt19937_64 random(seed);
+    unsigned char *p = static_cast<unsigned char *>(part);
+    for (size_t i = 0; i < bytes; i += 8) {
+        const uint64_t word = random();
+        std::memcpy(p + i, &word, bytes - i < 8 ? bytes - i : 8);
+    }
+}
+
+mxArray *randomArray(mxClassID classId, size_t n, mxComplexity complexity) {
+    mxArray *a = standinCreateArray(classId, {static_cast<int>(n), 1}, complexity);
+    const size_t bytes = n * standinElementSize(classId);
+    fillRandom(mxGetData(a), bytes, 1);
+    if (complexity == mxCOMPLEX) fillRandom(mxGetImagData(a), bytes, 2);
+    return a;
+}
+
+// Values around a large offset, as measured data often are.
+mxArray *measurements(size_t n, uint64_t seed) {
+    mxArray *a = standinCreateArray(mxDOUBLE_CLASS, {static_cast<int>(n), 1}, mxREAL);
+    std::mt19937_64 random(seed);
+    std::normal_distribution<double> noise;
+    double *values = mxGetPr(a);
+    for (size_t i = 0; i < n; ++i)
+        values[i] = 1e6 + noise(random);
+    return a;
+}
+
+// A call as the host makes it; the result is released afterwards, as the host
+// would release it once the user's variable goes. Each benchmark makes one
+// such call untimed first, so that the memory it needs is the program's.
+void callAndRelease(MexEntry *entry, const std::vector<const mxArray *> &inputs) {
+    StandinCall call = standinCall(entry, 1, inputs);
+    if (call.failed) std::abort();
+    benchmark::DoNotOptimize(mxGetData(call.outputs[0]));
+    standinDestroy(call.outputs[0]);
+}
+
+double referenceCorrelation(const double *a, const double *b, int n) {
+    double suma = 0, sumb = 0;
+    for (int i = 0; i < n; ++i) {
+        suma += a[i];
+        sumb += b[i];
+    }
+    const double ma = suma / n, mb = sumb / n;
+    double sab = 0, saa = 0, sbb = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = a[i] - ma, y = b[i] - mb;
+        sab += x * y;
+        saa += x * x;
+        sbb += y * y;
+    }
+    return sab / std::sqrt(saa * sbb);
+}
+
+void BM_quenrel(benchmark::State &state) {
+    const size_t n = state.range(0);
+    standinAudit(false);
+    const mxArray *a = measurements(n, 1), *b = measurements(n, 2);
+    callAndRelease(quenrelEntry(), {a, b});
+    for (auto _ : state)
+        callAndRelease(quenrelEntry(), {a, b});
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetBytesProcessed(state.iterations() * n * 16);
+    standinReset();
+}
+
+void BM_quenrelReference(benchmark::State &state) {
+    const size_t n = state.range(0);
+    const mxArray *a = measurements(n, 1), *b = measurements(n, 2);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(referenceCorrelation(mxGetPr(a), mxGetPr(b), static_cast<int>(n)));
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetBytesProcessed(state.iterations() * n * 16);
+    standinReset();
+}
+
+template <mxClassID classId, mxComplexity complexity> void BM_nubrik(benchmark::State &state) {
+    const size_t n = state.range(0);
+    standinAudit(false);
+    const mxArray *in = randomArray(classId, n, complexity);
+    callAndRelease(nubrikEntry(), {in});
+    for (auto _ : state)
+        callAndRelease(nubrikEntry(), {in});
+    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
+    state.SetItemsProcessed(state.iterations() * n * parts);
+    state.SetBytesProcessed(state.iterations() * n * parts * standinElementSize(classId));
+    standinReset();
+}
+
+struct ByteTable {
+    int32_t bits[256];
+    ByteTable() {
+        for (int k = 0; k < 256; ++k)
+            bits[k] = __builtin_popcount(k);
+    }
+};
+const ByteTable table;
+
+// The straight-line table loop for one element size.
+template <size_t size> void countReference(const unsigned char *p, signed char *out, size_t n) {
+    const int32_t *t = table.bits;
+    for (size_t i = 0; i < n; ++i, p += size) {
+        int32_t sum = t[p[0]];
+        if (size > 1) sum += t[p[1]];
+        if (size > 2) sum += t[p[2]] + t[p[3]];
+        if (size > 4) sum += t[p[4]] + t[p[5]] + t[p[6]] + t[p[7]];
+        out[i] = static_cast<signed char>(sum);
+    }
+}
+
+template <mxClassID classId, mxComplexity complexity>
+void BM_tableReference(benchmark::State &state) {
+    constexpr size_t size = classId == mxUINT8_CLASS    ? 1
+                            : classId == mxINT16_CLASS  ? 2
+                            : classId == mxSINGLE_CLASS ? 4
+                                                        : 8;
+    const size_t n = state.range(0);
+    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
+    const mxArray *in = randomArray(classId, n, complexity);
+    const auto count = [&] {
+        signed char *out = static_cast<signed char *>(std::calloc(n * parts, 1));
+        countReference<size>(static_cast<const unsigned char *>(mxGetData(in)), out, n);
+        if (parts == 2)
+            countReference<size>(static_cast<const unsigned char *>(mxGetImagData(in)), out + n, n);
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+    };
+    count();
+    for (auto _ : state)
+        count();
+    state.SetItemsProcessed(state.iterations() * n * parts);
+    state.SetBytesProcessed(state.iterations() * n * parts * size);
+    standinReset();
+}
+
+template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::State &state) {
+    const size_t n = state.range(0);
+    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
+    const size_t bytes = n * standinElementSize(classId);
+    const mxArray *in = randomArray(classId, n, complexity);
+    const auto copy = [&] {
+        char *out = static_cast<char *>(std::malloc(bytes * parts));
+        std::memcpy(out, mxGetData(in), bytes);
+        if (parts == 2) std::memcpy(out + bytes, mxGetImagData(in), bytes);
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+    };
+    copy();
+    for (auto _ : state)
+        copy();
+    state.SetItemsProcessed(state.iterations() * n * parts);
+    state.SetBytesProcessed(state.iterations() * bytes * parts);
+    standinReset();
+}
+
+// A cell of scalars, and a struct array of scalar fields: the cost per leaf.
+void BM_nubrikCellOfScalars(benchmark::State &state) {
+    const int n = static_cast<int>(state.range(0));
+    standinAudit(false);
+    mxArray *cell = mxCreateCellArray(2, std::vector<int>{1, n}.data());
+    for (int i = 0; i < n; ++i)
+        mxSetCell(cell, i, randomArray(mxDOUBLE_CLASS, 1, mxREAL));
+    for (auto _ : state) {
+        StandinCall call = standinCall(nubrikEntry(), 1, {cell});
+        state.PauseTiming();
+        standinDestroy(call.outputs[0]);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    standinReset();
+}
+
+void BM_nubrikStructArray(benchmark::State &state) {
+    const int n = static_cast<int>(state.range(0));
+    const char *names[] = {"a", "b", "c", "d", "e"};
+    standinAudit(false);
+    mxArray *records = mxCreateStructArray(2, std::vector<int>{n, 1}.data(), 5, names);
+    for (int j = 0; j < n; ++j)
+        for (int k = 0; k < 5; ++k)
+            mxSetFieldByNumber(records, j, k, randomArray(mxINT32_CLASS, 1, mxREAL));
+    for (auto _ : state) {
+        StandinCall call = standinCall(nubrikEntry(), 1, {records});
+        state.PauseTiming();
+        standinDestroy(call.outputs[0]);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n * 5);
+    standinReset();
+}
+
+void sizes(benchmark::internal::Benchmark *b) {
+    b->RangeMultiplier(10)->Range(1000, 100000000)->Unit(benchmark::kMicrosecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_quenrel)->Apply(sizes);
+BENCHMARK(BM_quenrelReference)->Apply(sizes);
+
+#define NUBRIK_BENCHMARKS(classId, complexity)                                                     \
+    BENCHMARK_TEMPLATE(BM_nubrik, classId, complexity)->Apply(sizes);                              \
+    BENCHMARK_TEMPLATE(BM_tableReference, classId, complexity)->Apply(sizes);                      \
+    BENCHMARK_TEMPLATE(BM_memcpy, classId, complexity)->Apply(sizes);
+NUBRIK_BENCHMARKS(mxUINT8_CLASS, mxREAL)
+NUBRIK_BENCHMARKS(mxINT16_CLASS, mxREAL)
+NUBRIK_BENCHMARKS(mxSINGLE_CLASS, mxREAL)
+NUBRIK_BENCHMARKS(mxDOUBLE_CLASS, mxREAL)
+NUBRIK_BENCHMARKS(mxDOUBLE_CLASS, mxCOMPLEX)
+
+BENCHMARK(BM_nubrikCellOfScalars)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_nubrikStructArray)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv) {
+    // Freed memory stays with the program and is handed out again, as in a
+    // long-running host: without this every large result is mapped afresh, and
+    // the figures measure the machine's page faults instead of the functions.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, -1);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
