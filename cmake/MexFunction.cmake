@@ -20,7 +20,13 @@ function(add_mex_function name source)
     else()
         target_link_libraries(${name} PRIVATE m)
         target_link_options(${name} PRIVATE
-            -Wl,--as-needed -Wl,-z,defs -Wl,--version-script=${MEX_EXPORT_MAP})
+            -Wl,--as-needed -Wl,--version-script=${MEX_EXPORT_MAP})
+        if(SANITIZE)
+            # The sanitizer runtime is the loading program's.
+            target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+        else()
+            target_link_options(${name} PRIVATE -Wl,-z,defs)
+        endif()
         set_target_properties(${name} PROPERTIES
             SUFFIX ".mexa64"
             SKIP_BUILD_RPATH ON

@@ -235,8 +235,9 @@ mxArray *standinCreateArray(mxClassID classId, const std::vector<int> &dims,
 }
 
 mxArray *standinCreateObject(int classId) {
-    if (standinElementSize(classId) || classId == mxCELL_CLASS || classId == mxSTRUCT_CLASS)
-        standinFault("standinCreateObject was asked for a class that holds data");
+    if (standinElementSize(classId) || classId == mxCELL_CLASS || classId == mxSTRUCT_CLASS ||
+        classId < 0 || classId > 31)
+        standinFault("standinCreateObject was asked for a class that holds data, or no class");
     return standinNewArray(classId, {1, 1}, false, false);
 }
 

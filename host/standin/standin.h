@@ -48,7 +48,8 @@ size_t standinElementSize(int classId);
 mxArray *standinCreateArray(mxClassID classId, const std::vector<int> &dims,
                             mxComplexity complexity);
 
-// An array of a class that holds no data (a function handle, say): 1-by-1.
+// An array of a class that holds no data (a function handle, say): 1-by-1. Its
+// class id lies within the range of mxClassID (0 to 31).
 mxArray *standinCreateObject(int classId);
 
 // The sparse form of a two-dimensional double or logical array: only the non-zero

@@ -62,7 +62,7 @@ mxArray *randomArray(std::mt19937 &random, int depth) {
                                             mxSINGLE_CLASS,  mxINT8_CLASS,   mxUINT8_CLASS,
                                             mxINT16_CLASS,   mxUINT16_CLASS, mxINT32_CLASS,
                                             mxUINT32_CLASS,  mxINT64_CLASS,  mxUINT64_CLASS};
-    static const int objectClasses[] = {mxUNKNOWN_CLASS, mxVOID_CLASS, mxFUNCTION_CLASS, 17, 99};
+    static const int objectClasses[] = {mxUNKNOWN_CLASS, mxVOID_CLASS, mxFUNCTION_CLASS, 17, 18};
     static const char *const names[] = {"alpha", "beta", "gamma"};
     const unsigned kind = depth > 0 ? random() % 10 : 9;
     if (kind == 0 || kind == 1) {
