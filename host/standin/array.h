@@ -36,6 +36,10 @@ mxArray *standinNewSparse(int classId, const std::vector<int> &dims, bool comple
                           const std::vector<int> &rowIndex, const std::vector<int> &columnStart,
                           bool temporary);
 
+// A new array holding every element of in, which holds data (the stored ones
+// in place when it is sparse).
+mxArray *standinFullOf(const mxArray *in, bool temporary);
+
 // Copies element from of in's part buffers to element to of out's.
 void standinCopyElement(const mxArray *in, size_t from, mxArray *out, size_t to);
 

@@ -58,22 +58,6 @@ size_t storedCount(const mxArray *a) {
     standinError(kept.c_str());
 }
 
-// full(in): the same array with every element stored.
-mxArray *toFull(const mxArray *in) {
-    if (!in->elementSize) undefined("full", in);
-    mxArray *out = standinNewArray(in->classId, in->dims, in->complex, true);
-    if (!in->sparse) {
-        for (size_t i = 0; i < in->count; ++i)
-            standinCopyElement(in, i, out, i);
-        return out;
-    }
-    const size_t rows = in->dims[0];
-    for (size_t column = 0; column + 1 < in->columnStart.size(); ++column)
-        for (int s = in->columnStart[column]; s < in->columnStart[column + 1]; ++s)
-            standinCopyElement(in, s, out, column * rows + in->rowIndex[s]);
-    return out;
-}
-
 // double(in): numeric, char and logical arrays to double, keeping extents,
 // complexity and storage form.
 mxArray *toDouble(const mxArray *in) {
@@ -83,7 +67,7 @@ mxArray *toDouble(const mxArray *in) {
                " is not possible.";
         standinError(text.c_str());
     }
-    if (standinDoubleBroken()) return toFull(in);
+    if (standinDoubleBroken()) return standinFullOf(in, true);
     mxArray *out = in->sparse ? standinNewSparse(mxDOUBLE_CLASS, in->dims, in->complex,
                                                  in->rowIndex, in->columnStart, true)
                               : standinNewArray(mxDOUBLE_CLASS, in->dims, in->complex, true);
@@ -110,11 +94,12 @@ int mexCallMATLAB(int nlhs, mxArray *plhs[], int nrhs, mxArray *prhs[], const ch
     if (nlhs != 1 || nrhs != 1 || !plhs || !prhs || !name)
         standinFault("mexCallMATLAB was asked for a call the host does not run here");
     const mxArray *in = standinCheck(prhs[0], "mexCallMATLAB");
-    if (std::strcmp(name, "double") == 0)
+    if (std::strcmp(name, "double") == 0) {
         plhs[0] = toDouble(in);
-    else if (std::strcmp(name, "full") == 0)
-        plhs[0] = toFull(in);
-    else
+    } else if (std::strcmp(name, "full") == 0 && in->elementSize) {
+        plhs[0] = standinFullOf(in, true);
+    } else {
         undefined(name, in);
+    }
     return 0;
 }

@@ -178,7 +178,9 @@ StandinCall standinCall(MexEntry *entry, int nlhs, const std::vector<const mxArr
     return outcome;
 }
 
-void standinAudit(bool on) { session.audit = on; }
+void standinAudit(bool on) {
+    session.audit = on;
+}
 
 void standinDestroy(mxArray *a) {
     standinCheck(a, "standinDestroy");
@@ -258,6 +260,26 @@ void standinCopyElement(const mxArray *in, size_t from, mxArray *out, size_t to)
     if (in->complex)
         std::memcpy(static_cast<char *>(out->imag) + to * size,
                     static_cast<const char *>(in->imag) + from * size, size);
+}
+
+mxArray *standinFullOf(const mxArray *in, bool temporary) {
+    mxArray *out = standinNewArray(in->classId, in->dims, in->complex, temporary);
+    if (!in->sparse) {
+        for (size_t i = 0; i < in->count; ++i)
+            standinCopyElement(in, i, out, i);
+        return out;
+    }
+    const size_t rows = in->dims[0];
+    for (size_t column = 0; column + 1 < in->columnStart.size(); ++column)
+        for (int s = in->columnStart[column]; s < in->columnStart[column + 1]; ++s)
+            standinCopyElement(in, s, out, column * rows + in->rowIndex[s]);
+    return out;
+}
+
+mxArray *standinFullCopy(const mxArray *a) {
+    if (!standinCheck(a, "standinFullCopy")->elementSize)
+        standinFault("standinFullCopy was handed an array that holds no data");
+    return standinFullOf(a, false);
 }
 
 mxArray *standinCheck(const mxArray *a, const char *operation) {

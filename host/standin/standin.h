@@ -56,6 +56,10 @@ mxArray *standinCreateObject(int classId);
 // elements are stored.
 mxArray *standinCreateSparse(const mxArray *full);
 
+// The full form of a sparse array (a copy of any other array holding data),
+// owned by the host.
+mxArray *standinFullCopy(const mxArray *a);
+
 // Makes the host function double hand back its argument's class unchanged, as a
 // class of the user's may; false restores the conversion.
 void standinBreakDouble(bool broken);

@@ -42,8 +42,9 @@ std::vector<int> countsOf(const mxArray *a, bool imaginary = false);
 // such arrays up to the given depth, with absent elements.
 mxArray *randomArray(std::mt19937 &random, int depth);
 
-// Checks out against the set-bit conversion of in, counting every element's bits
-// independently; where names the argument in failure messages.
-void expectConversion(const mxArray *in, const mxArray *out, const std::string &where);
+// Compares out with the set-bit conversion of in, counting every element's bits
+// independently (sparse arrays in their full form); returns the first
+// difference, named from where, or nothing when out is right.
+std::string conversionMismatch(const mxArray *in, const mxArray *out, const std::string &where);
 
 #endif

@@ -3,6 +3,7 @@
 #ifndef MEX_TEST_H
 #define MEX_TEST_H
 
+#include "arrays.h"
 #include "loader.h"
 #include "standin.h"
 
@@ -33,5 +34,9 @@ private:
     const char *path_;
     MexEntry *entry_ = nullptr;
 };
+
+inline void expectConversion(const mxArray *in, const mxArray *out, const std::string &where) {
+    EXPECT_EQ(conversionMismatch(in, out, where), "");
+}
 
 #endif
