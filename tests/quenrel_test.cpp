@@ -259,11 +259,26 @@ TEST_F(Quenrel, RefusesArraysOfTwoToTheThirtyFirstElementsOrMore) {
     }
 }
 
-TEST_F(Quenrel, ReportsAFailedCreation) {
-    for (const std::vector<const mxArray *> &inputs :
-         {std::vector<const mxArray *>{}, std::vector<const mxArray *>{row({1, 2}), row({2, 1})}}) {
-        standinFailAllocation(1);
-        expectError(inputs, createText);
+TEST_F(Quenrel, ReportsEveryFailedCreation) {
+    mxArray *full = makeArray<double>(mxDOUBLE_CLASS, {2, 2}, {0, 3, 0, 1});
+    const std::vector<const mxArray *> calls[] = {
+        {},
+        {row({1, 2}), row({2, 1})},
+        {row({1, 2, 3}), row({3, 1, 2}), makeCell({1, 1}, {})},
+        {makeArray<int32_t>(mxINT32_CLASS, {2, 1}, {4, 5}),
+         makeArray<uint8_t>(mxLOGICAL_CLASS, {1, 2}, {1, 0})},
+        {standinCreateSparse(full), full},
+    };
+    for (const auto &inputs : calls) {
+        standinFailAllocation(0);
+        const StandinCall clean = call(1, inputs);
+        ASSERT_FALSE(clean.failed) << clean.error;
+        ASSERT_GT(clean.allocations, 0);
+        for (int k = 1; k <= clean.allocations; ++k) {
+            SCOPED_TRACE(testing::Message() << inputs.size() << " inputs, allocation " << k);
+            standinFailAllocation(k);
+            expectError(inputs, createText);
+        }
     }
 }
 
