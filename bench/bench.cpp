@@ -2,12 +2,12 @@
 // user's call would be (no audit), next to the references that bound them: the
 // plain sequential two-pass loop for quenrel; for nubrik, a straight-line table
 // loop into a freshly allocated output, and memcpy of the same bytes.
+#include "correlation.h"
 #include "loader.h"
 #include "standin.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -63,23 +63,6 @@ void callAndRelease(MexEntry *entry, const std::vector<const mxArray *> &inputs)
     if (call.failed) std::abort();
     benchmark::DoNotOptimize(mxGetData(call.outputs[0]));
     standinDestroy(call.outputs[0]);
-}
-
-double referenceCorrelation(const double *a, const double *b, int n) {
-    double suma = 0, sumb = 0;
-    for (int i = 0; i < n; ++i) {
-        suma += a[i];
-        sumb += b[i];
-    }
-    const double ma = suma / n, mb = sumb / n;
-    double sab = 0, saa = 0, sbb = 0;
-    for (int i = 0; i < n; ++i) {
-        const double x = a[i] - ma, y = b[i] - mb;
-        sab += x * y;
-        saa += x * x;
-        sbb += y * y;
-    }
-    return sab / std::sqrt(saa * sbb);
 }
 
 void BM_quenrel(benchmark::State &state) {

@@ -1,5 +1,6 @@
 // Behaviour of quenrel.mexa64, loaded and called the way the host does.
 #include "arrays.h"
+#include "correlation.h"
 #include "mex_test.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +12,6 @@
 
 namespace {
 
-const char identification[] =
-    "FENWARD Version 1.0 Beta -pipeline -force -fastmath -typecast [double corr]=quenrel( A, B) "
-    "init: elements=prod_size(iter) iter: suma=suma+A sumb=sumb+B post: ma=suma/elements "
-    "mb=sumb/elements itersec: a=(A)-ma b=(B)-mb sab+=a*b saa+=a*a sbb+=b*b postsec: "
-    "corr=sab/(sqrt(saa*sbb)) ";
 const char warningText[] = "Too many arguments to function quenrel. Argument(s) ignored.";
 const char wrongCount[] = "Wrong number of input variables";
 const char createText[] = "Unable to create output array";
@@ -33,24 +29,6 @@ const char tooLargeB[] = "Expected fewer than 2^31 elements in input argument \"
 const char fromCell[] = "Conversion to double from cell is not possible.";
 const char fromStruct[] = "Conversion to double from struct is not possible.";
 const char fromHandle[] = "Conversion to double from function_handle is not possible.";
-
-// The coefficient as a plain sequential two-pass loop.
-double reference(const double *A, const double *B, int n) {
-    double suma = 0, sumb = 0;
-    for (int i = 0; i < n; ++i) {
-        suma += A[i];
-        sumb += B[i];
-    }
-    const double ma = suma / n, mb = sumb / n;
-    double sab = 0, saa = 0, sbb = 0;
-    for (int i = 0; i < n; ++i) {
-        const double a = A[i] - ma, b = B[i] - mb;
-        sab += a * b;
-        saa += a * a;
-        sbb += b * b;
-    }
-    return sab / std::sqrt(saa * sbb);
-}
 
 uint64_t bitsOf(double value) {
     uint64_t bits;
@@ -98,9 +76,10 @@ TEST_F(Quenrel, ReturnsItsIdentificationText) {
     ASSERT_FALSE(result.failed) << result.error;
     const mxArray *text = result.outputs[0];
     ASSERT_EQ(mxGetClassID(text), mxCHAR_CLASS);
-    EXPECT_EQ(dimsOf(text), (std::vector<int>{1, static_cast<int>(std::strlen(identification))}));
+    EXPECT_EQ(dimsOf(text),
+              (std::vector<int>{1, static_cast<int>(std::strlen(quenrelIdentification))}));
     const mxChar *units = static_cast<const mxChar *>(mxGetData(text));
-    EXPECT_EQ(std::string(units, units + mxGetNumberOfElements(text)), identification);
+    EXPECT_EQ(std::string(units, units + mxGetNumberOfElements(text)), quenrelIdentification);
 }
 
 TEST_F(Quenrel, EqualsThePlainSequentialLoopBitForBit) {
@@ -121,7 +100,7 @@ TEST_F(Quenrel, EqualsThePlainSequentialLoopBitForBit) {
             a[i] = offset + noise(random) * std::ldexp(1.0, static_cast<int>(random() % 20));
             b[i] = 0.5 * a[i] - offset / 3 + noise(random);
         }
-        const double expected = reference(a.data(), b.data(), n);
+        const double expected = referenceCorrelation(a.data(), b.data(), n);
         const double actual = coefficient(makeArray<double>(mxDOUBLE_CLASS, {n, 1}, a),
                                           makeArray<double>(mxDOUBLE_CLASS, {1, n}, b));
         ASSERT_EQ(bitsOf(actual), bitsOf(expected))
@@ -146,8 +125,8 @@ TEST_F(Quenrel, GivesTheExpectedCoefficients) {
         {row({1, nan, 3}), row({1, 2, 3}), nan},
         {row({1, inf, 3}), row({1, 2, 3}), nan},
         {row({1, 2, 3, 4}), row({1, 2, 3, 5}),
-         reference(std::vector<double>{1, 2, 3, 4}.data(), std::vector<double>{1, 2, 3, 5}.data(),
-                   4)},
+         referenceCorrelation(std::vector<double>{1, 2, 3, 4}.data(),
+                              std::vector<double>{1, 2, 3, 5}.data(), 4)},
     };
     for (const auto &c : cases) {
         const double actual = coefficient(c.a, c.b);
@@ -238,7 +217,7 @@ TEST_F(Quenrel, ReadsSparseArraysAsTheirFullForm) {
     const std::vector<uint8_t> mask = {1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1};
     mxArray *fullA = makeArray<double>(mxDOUBLE_CLASS, {3, 4}, a);
     mxArray *fullB = makeArray<double>(mxDOUBLE_CLASS, {3, 4}, b);
-    const double expected = reference(a.data(), b.data(), 12);
+    const double expected = referenceCorrelation(a.data(), b.data(), 12);
     EXPECT_EQ(bitsOf(coefficient(standinCreateSparse(fullA), fullB)), bitsOf(expected));
     EXPECT_EQ(bitsOf(coefficient(fullA, standinCreateSparse(fullB))), bitsOf(expected));
     EXPECT_EQ(bitsOf(coefficient(standinCreateSparse(fullA), standinCreateSparse(fullB))),
@@ -246,7 +225,7 @@ TEST_F(Quenrel, ReadsSparseArraysAsTheirFullForm) {
     mxArray *logical = makeArray<uint8_t>(mxLOGICAL_CLASS, {3, 4}, mask);
     const std::vector<double> maskValues(mask.begin(), mask.end());
     EXPECT_EQ(bitsOf(coefficient(fullA, standinCreateSparse(logical))),
-              bitsOf(reference(a.data(), maskValues.data(), 12)));
+              bitsOf(referenceCorrelation(a.data(), maskValues.data(), 12)));
 }
 
 TEST_F(Quenrel, RefusesArraysOfTwoToTheThirtyFirstElementsOrMore) {

@@ -4,6 +4,7 @@
 # libmx.so and libmex.so by name and otherwise only libm and libc (no C++ or GCC
 # runtime), has no run path, and imports the 32-bit-extent (_700) entry points.
 set -uo pipefail
+source "$(dirname "$0")/imports.sh"
 file=$1
 status=0
 fail() {
@@ -32,12 +33,7 @@ exports=$(nm -D --defined-only "$file" | awk '$2 != "A" { print $3 }')
 [ "$exports" = "mexFunction@@MEX" ] || fail "exports $(echo $exports) instead of mexFunction@@MEX alone"
 
 imports=$(nm -D --undefined-only "$file" | awk '{ print $2 }')
-for name in mxGetNumberOfDimensions mxGetDimensions mxGetCell mxGetFieldByNumber \
-    mxCreateNumericArray mxCreateDoubleMatrix mxCreateCellArray mxCreateStructArray \
-    mxSetCell mxSetFieldByNumber; do
-    grep -qx "$name" <<<"$imports" && fail "imports $name instead of ${name}_700"
-done
-grep -q '^mx.*_700$' <<<"$imports" || fail "imports no _700 entry point"
+check_imports "$imports"
 
 [ $status -eq 0 ] && echo "$file keeps the loading contract"
 exit $status

@@ -4,6 +4,7 @@
 # name and otherwise only Windows system libraries (no C++, GCC or threads
 # runtime DLL), and imports the 32-bit-extent (_700) entry points.
 set -uo pipefail
+source "$(dirname "$0")/imports.sh"
 file=$1
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 status=0
@@ -31,12 +32,7 @@ exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' 
 [ "$exports" = "mexFunction" ] || fail "exports $(echo $exports) instead of mexFunction alone"
 
 imports=$(sed -n '/DLL Name: libmx.dll/,/^$/p' <<<"$headers" | awk 'NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }')
-for name in mxGetNumberOfDimensions mxGetDimensions mxGetCell mxGetFieldByNumber \
-    mxCreateNumericArray mxCreateDoubleMatrix mxCreateCellArray mxCreateStructArray \
-    mxSetCell mxSetFieldByNumber; do
-    grep -qx "$name" <<<"$imports" && fail "imports $name instead of ${name}_700"
-done
-grep -q '^mx.*_700$' <<<"$imports" || fail "imports no _700 entry point"
+check_imports "$imports"
 
 [ $status -eq 0 ] && echo "$file keeps the loading contract"
 exit $status

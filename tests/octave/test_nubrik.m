@@ -12,16 +12,6 @@
 %!  c = int8 (reshape (sum (reshape (table(double (bytes) + 1), width, []), 1), size (x)));
 %!endfunction
 
-%!function expect_error (f, text)
-%!  try
-%!    f ();
-%!  catch err
-%!    assert (err.message, text);
-%!    return;
-%!  end_try_catch
-%!  error ("no error where '%s' was expected", text);
-%!endfunction
-
 ## The deliverable built for the 16-bit char of its target host reads Octave's
 ## 8-bit chars two at a time: char arguments are for the native build only.
 %!function yes = chars_counted ()

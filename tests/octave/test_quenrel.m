@@ -29,16 +29,6 @@
 %!  assert (typecast (actual, "uint64"), typecast (expected, "uint64"));
 %!endfunction
 
-%!function expect_error (f, text)
-%!  try
-%!    f ();
-%!  catch err
-%!    assert (err.message, text);
-%!    return;
-%!  end_try_catch
-%!  error ("no error where '%s' was expected", text);
-%!endfunction
-
 %!function text = host_error (f)
 %!  try
 %!    f ();

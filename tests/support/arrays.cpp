@@ -112,7 +112,7 @@ std::string conversionMismatch(const mxArray *in, const mxArray *out, const std:
     if (dimsOf(out) != dimsOf(in)) return where + ": other extents";
     if (classId == mxCELL_CLASS) {
         for (size_t i = 0; i < n; ++i) {
-            const std::string mismatch = conversionMismatch(mxGetCell(in, static_cast<mwIndex>(i)),
+            std::string mismatch = conversionMismatch(mxGetCell(in, static_cast<mwIndex>(i)),
                                                             mxGetCell(out, static_cast<mwIndex>(i)),
                                                             where + "{" + std::to_string(i) + "}");
             if (!mismatch.empty()) return mismatch;
@@ -121,7 +121,7 @@ std::string conversionMismatch(const mxArray *in, const mxArray *out, const std:
         if (fieldsOf(out) != fieldsOf(in)) return where + ": other fields";
         for (size_t j = 0; j < n; ++j) {
             for (int k = 0; k < mxGetNumberOfFields(in); ++k) {
-                const std::string mismatch = conversionMismatch(
+                std::string mismatch = conversionMismatch(
                     mxGetFieldByNumber(in, static_cast<mwIndex>(j), k),
                     mxGetFieldByNumber(out, static_cast<mwIndex>(j), k),
                     where + "(" + std::to_string(j) + ")." + mxGetFieldNameByNumber(in, k));

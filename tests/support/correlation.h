@@ -1,0 +1,11 @@
+// What quenrel must give, written independently of it: its identification
+// text, and the coefficient as the plain sequential two-pass loop computes it
+// (built with the same flags, so no contraction or reordering).
+#ifndef CORRELATION_H
+#define CORRELATION_H
+
+extern const char quenrelIdentification[];
+
+double referenceCorrelation(const double *a, const double *b, int n);
+
+#endif
