@@ -166,39 +166,36 @@ template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::
     standinReset();
 }
 
-// A cell of scalars, and a struct array of scalar fields: the cost per leaf.
-void BM_nubrikCellOfScalars(benchmark::State &state) {
-    const int n = static_cast<int>(state.range(0));
+// Calls nubrik on in, timing the calls only, and counts leaves per call.
+void timeContainerCalls(benchmark::State &state, const mxArray *in, size_t leaves) {
     standinAudit(false);
-    mxArray *cell = mxCreateCellArray(2, std::vector<int>{1, n}.data());
-    for (int i = 0; i < n; ++i)
-        mxSetCell(cell, i, randomArray(mxDOUBLE_CLASS, 1, mxREAL));
     for (auto _ : state) {
-        StandinCall call = standinCall(nubrikEntry(), 1, {cell});
+        StandinCall call = standinCall(nubrikEntry(), 1, {in});
         state.PauseTiming();
         standinDestroy(call.outputs[0]);
         state.ResumeTiming();
     }
-    state.SetItemsProcessed(state.iterations() * n);
+    state.SetItemsProcessed(state.iterations() * leaves);
     standinReset();
+}
+
+// A cell of scalars, and a struct array of scalar fields: the cost per leaf.
+void BM_nubrikCellOfScalars(benchmark::State &state) {
+    const int n = static_cast<int>(state.range(0));
+    mxArray *cell = mxCreateCellArray(2, std::vector<int>{1, n}.data());
+    for (int i = 0; i < n; ++i)
+        mxSetCell(cell, i, randomArray(mxDOUBLE_CLASS, 1, mxREAL));
+    timeContainerCalls(state, cell, n);
 }
 
 void BM_nubrikStructArray(benchmark::State &state) {
     const int n = static_cast<int>(state.range(0));
     const char *names[] = {"a", "b", "c", "d", "e"};
-    standinAudit(false);
     mxArray *records = mxCreateStructArray(2, std::vector<int>{n, 1}.data(), 5, names);
     for (int j = 0; j < n; ++j)
         for (int k = 0; k < 5; ++k)
             mxSetFieldByNumber(records, j, k, randomArray(mxINT32_CLASS, 1, mxREAL));
-    for (auto _ : state) {
-        StandinCall call = standinCall(nubrikEntry(), 1, {records});
-        state.PauseTiming();
-        standinDestroy(call.outputs[0]);
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * n * 5);
-    standinReset();
+    timeContainerCalls(state, records, static_cast<size_t>(n) * 5);
 }
 
 void sizes(benchmark::internal::Benchmark *b) {

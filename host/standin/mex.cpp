@@ -1,6 +1,7 @@
 // The stand-in host's extension library (libmex): errors, warnings, and the host
 // functions an extension may call by name (double and full).
 #include "array.h"
+#include "standin.h"
 
 #include <cstdint>
 #include <cstring>
@@ -58,8 +59,20 @@ size_t storedCount(const mxArray *a) {
     standinError(kept.c_str());
 }
 
-// double(in): numeric, char and logical arrays to double, keeping extents,
+// The values of in, which holds data, as doubles in the same extents,
 // complexity and storage form.
+mxArray *doubleOf(const mxArray *in, bool temporary) {
+    mxArray *out = in->sparse ? standinNewSparse(mxDOUBLE_CLASS, in->dims, in->complex,
+                                                 in->rowIndex, in->columnStart, temporary)
+                              : standinNewArray(mxDOUBLE_CLASS, in->dims, in->complex, temporary);
+    for (size_t i = 0; i < storedCount(in); ++i) {
+        static_cast<double *>(out->real)[i] = valueAt(in->real, i, in->classId);
+        if (in->complex) static_cast<double *>(out->imag)[i] = valueAt(in->imag, i, in->classId);
+    }
+    return out;
+}
+
+// double(in): numeric, char and logical arrays to double.
 mxArray *toDouble(const mxArray *in) {
     if (!in->elementSize) {
         static std::string text;
@@ -68,17 +81,19 @@ mxArray *toDouble(const mxArray *in) {
         standinError(text.c_str());
     }
     if (standinDoubleBroken()) return standinFullOf(in, true);
-    mxArray *out = in->sparse ? standinNewSparse(mxDOUBLE_CLASS, in->dims, in->complex,
-                                                 in->rowIndex, in->columnStart, true)
-                              : standinNewArray(mxDOUBLE_CLASS, in->dims, in->complex, true);
-    for (size_t i = 0; i < storedCount(in); ++i) {
-        static_cast<double *>(out->real)[i] = valueAt(in->real, i, in->classId);
-        if (in->complex) static_cast<double *>(out->imag)[i] = valueAt(in->imag, i, in->classId);
-    }
-    return out;
+    return doubleOf(in, true);
 }
 
 } // namespace
+
+mxArray *standinDoubleCopy(const mxArray *a) {
+    if (!standinCheck(a, "standinDoubleCopy")->elementSize)
+        standinFault("standinDoubleCopy was handed an array that holds no data");
+    mxArray *full = standinFullOf(a, false);
+    mxArray *copy = doubleOf(full, false);
+    standinDestroy(full);
+    return copy;
+}
 
 void mexErrMsgTxt(const char *text) {
     if (!text) standinFault("mexErrMsgTxt was handed a null text");

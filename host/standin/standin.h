@@ -60,6 +60,10 @@ mxArray *standinCreateSparse(const mxArray *full);
 // owned by the host.
 mxArray *standinFullCopy(const mxArray *a);
 
+// The values of an array holding data as the host function double gives them,
+// in full storage, owned by the host.
+mxArray *standinDoubleCopy(const mxArray *a);
+
 // Makes the host function double hand back its argument's class unchanged, as a
 // class of the user's may; false restores the conversion.
 void standinBreakDouble(bool broken);
