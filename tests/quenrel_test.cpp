@@ -158,12 +158,15 @@ TEST_F(Quenrel, RaisesEachMessageInItsOrder) {
         {{counting({1, 3}), counting({1, 3}, mxCOMPLEX)}, realB, 1, false},
         {{counting({0, 0}), counting({0, 0})}, matchA, 1, false},
         {{counting({5, 0}), counting({5, 0})}, matchA, 1, false},
+        {{counting({0, 1}), counting({0, 1})}, matchA, 1, false},
+        {{counting({1, 0}), counting({1, 0})}, matchA, 1, false},
         {{counting({0, 5}), counting({0, 5})}, countA, 1, false},
         {{counting({0, 5, 2}), counting({1, 1})}, countA, 1, false},
         {{counting({1, 6}), counting({1, 7})}, matchB, 1, false},
         {{counting({1, 6}), counting({1, 5})}, matchB, 1, false},
         {{counting({1, 1}), counting({0, 0})}, countB, 1, false},
         {{counting({1, 1}), counting({1, 0})}, countB, 1, false},
+        {{counting({1, 1}), counting({0, 1})}, countB, 1, false},
         {{counting({5, 1}), counting({5, 0})}, countB, 1, false},
         {{counting({6, 1}), counting({6, 1, 2})}, matchB, 1, false},
         {{counting({2, 1, 3}), counting({6, 1})}, nullptr, 1, false},
@@ -209,6 +212,9 @@ TEST_F(Quenrel, ConvertsOtherClassesWithTheHostsDouble) {
     standinBreakDouble(true);
     expectError({makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}), row({1, 2, 3})}, datatypeA);
     expectError({row({1, 2, 3}), makeArray<float>(mxSINGLE_CLASS, {1, 3}, {1, 2, 3})}, datatypeB);
+    // A complex argument that double leaves in its class: the class is told first.
+    expectError({standinCreateArray(mxINT32_CLASS, {1, 3}, mxCOMPLEX), row({1, 2, 3})}, datatypeA);
+    expectError({row({1, 2, 3}), standinCreateArray(mxSINGLE_CLASS, {1, 3}, mxCOMPLEX)}, datatypeB);
 }
 
 TEST_F(Quenrel, ReadsSparseArraysAsTheirFullForm) {
