@@ -1,8 +1,9 @@
 # add_mex_function(name source): builds the extension function <name> from its
-# one source unit as a host-loadable module (<name>.mexa64 on Linux,
-# <name>.mexw64 on Windows): only mexFunction exported, the host's libmx and
-# libmex imported by name, no C++ or GCC runtime needed at load time, and on
-# Linux no run path. With Octave, it also builds the function for Octave.
+# one source unit, beside which its help file <name>.m stands, as a
+# host-loadable module (<name>.mexa64 on Linux, <name>.mexw64 on Windows): only
+# mexFunction exported, the host's libmx and libmex imported by name, no C++ or
+# GCC runtime needed at load time, and on Linux no run path. With Octave, it
+# also builds the function for Octave.
 set(MEX_EXPORT_MAP ${PROJECT_SOURCE_DIR}/host/mexfunction.map)
 set(MEX_EXPORT_DEF ${PROJECT_SOURCE_DIR}/host/mexfunction.def)
 
@@ -33,6 +34,7 @@ function(add_mex_function name source)
             LINK_DEPENDS ${MEX_EXPORT_MAP})
     endif()
     if(WITH_OCTAVE)
-        add_octave_mex(${name} ${source})
+        get_filename_component(folder ${PROJECT_SOURCE_DIR}/${source} DIRECTORY)
+        add_octave_mex(${name} ${source} ${folder}/${name}.m)
     endif()
 endfunction()

@@ -1,16 +1,17 @@
-## Runs one function's Octave test suite against the build in one folder:
+## Runs one function's Octave self tests (the %! blocks of its help file)
+## against the build in one folder:
 ##   octave-cli run_suite.m FOLDER FUNCTION BUILD
 ## where BUILD is "native" or "bridged". Exits non-zero unless every test passes.
 args = argv ();
 [folder, name, build] = deal (args{1:3});
 addpath (folder);
-addpath (fileparts (mfilename ("fullpath")));
-loaded = which (name);
-if (! strncmp (loaded, folder, numel (folder)))
-  printf ("%s comes from %s, not from %s\n", name, loaded, folder);
-  exit (1);
-endif
+for file = {which(name), file_in_loadpath([name ".m"])}
+  if (! strncmp (file{1}, folder, numel (folder)))
+    printf ("%s comes from %s, not from %s\n", name, file{1}, folder);
+    exit (1);
+  endif
+endfor
 setenv ("MEX_BUILD", build);
-[passed, total] = test (["test_" name], "quiet", stdout);
+[passed, total] = test (name, "quiet", stdout);
 printf ("%s (%s): %d passed, %d failed\n", name, build, passed, total - passed);
 exit (total == 0 || passed != total);
