@@ -1,0 +1,96 @@
+function folder = build_mex(folder)
+%BUILD_MEX  Build nubrik and quenrel from source with this host's mex.
+%   BUILD_MEX compiles both functions in this MATLAB or GNU Octave with the C++
+%   compiler its mex command is set up for, into the folder build/<host>
+%   beside this file, puts their help files beside them, and prints the
+%   ADDPATH command that makes them available.
+%
+%   BUILD_MEX(FOLDER) builds into FOLDER instead. FOLDER = BUILD_MEX(...)
+%   returns the folder.
+%
+%   The flags keep quenrel equal bit for bit to the plain sequential loop: no
+%   contraction of a product and a sum into a fused multiply-add, and no
+%   fast-math reordering (-ffp-contract=off -fno-fast-math with GCC and Clang,
+%   /fp:strict with Microsoft's compiler). In MATLAB, -compatibleArrayDims
+%   selects the 32-bit-extent interface the sources are written for.
+%
+%   BUILD_MEX stops with an error when no C++ compiler is set up.
+%
+%   Example:
+%     build_mex                     % then the ADDPATH line it prints
+%     folder = build_mex(tempname); addpath(folder); nubrik(uint8(255))
+%
+%   See also MEX, MKOCTFILE, ADDPATH, NUBRIK, QUENREL.
+
+root = fileparts(mfilename('fullpath'));
+inOctave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
+if nargin < 1
+    if inOctave
+        folder = fullfile(root, 'build', 'octave');
+    else
+        folder = fullfile(root, 'build', 'matlab');
+    end
+end
+if inOctave
+    flags = octaveFlags();
+else
+    flags = matlabFlags();
+end
+if ~exist(folder, 'dir')
+    mkdir(folder);
+end
+names = {'nubrik', 'quenrel'};
+for k = 1:numel(names)
+    source = fullfile(root, names{k}, [names{k} '.cpp']);
+    if inOctave
+        buildInOctave(source, fullfile(folder, [names{k} '.mex']), flags);
+    else
+        mex('-compatibleArrayDims', '-outdir', folder, flags, source);
+    end
+    copyfile(fullfile(root, names{k}, [names{k} '.m']), folder);
+end
+fprintf('Built nubrik and quenrel in %s\nTo use them: addpath(''%s'')\n', folder, folder);
+if nargout == 0
+    clear folder
+end
+end
+
+% The flag argument of MATLAB's mex for the compiler it is set up for.
+function flags = matlabFlags()
+compiler = mex.getCompilerConfigurations('C++', 'Selected');
+if isempty(compiler)
+    error('build_mex:noCompiler', ['No C++ compiler is set up for MEX files. ' ...
+        'Run "mex -setup C++" (install a supported compiler first), then build_mex again.']);
+end
+if ispc && ~strcmp(compiler.Manufacturer, 'GNU')
+    flags = 'COMPFLAGS=$COMPFLAGS /fp:strict';
+else
+    flags = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math';
+end
+end
+
+% The compiler flags for Octave's mkoctfile, whose compiler must run.
+function flags = octaveFlags()
+compiler = strtrim(mkoctfile('-p', 'CXX'));
+[status, ~] = system([compiler ' --version']);
+if status ~= 0
+    error('build_mex:noCompiler', ['No C++ compiler is set up: Octave''s mkoctfile ' ...
+        'uses "%s", which does not run. Install it (on Debian: apt-get install ' ...
+        'liboctave-dev), then build_mex again.'], compiler);
+end
+flags = [strtrim(mkoctfile('-p', 'CXXFLAGS')) ' -ffp-contract=off -fno-fast-math'];
+end
+
+function buildInOctave(source, target, flags)
+previous = getenv('CXXFLAGS');
+setenv('CXXFLAGS', flags);
+[output, status] = mkoctfile('--mex', '-o', target, source);
+if isempty(previous)
+    unsetenv('CXXFLAGS');
+else
+    setenv('CXXFLAGS', previous);
+end
+if status ~= 0
+    error('build_mex:failed', 'Building %s failed:\n%s', source, output);
+end
+end

@@ -1,0 +1,43 @@
+# The release files, made by CPack (package presets): for MATLAB, a zip of this
+# build's deliverables with their help files, the help index, the user README
+# and the license, inside one top folder (component matlab); from the Linux
+# build also the Octave package (component octave), the source units in
+# Octave's package layout, which Octave's pkg builds on the user's machine.
+# Every file is taken from its one copy in the repository or made here. The
+# release files go to build/release/, with their checksums in SHA256SUMS.
+set(RELEASE_NAME nubrik-quenrel-${PROJECT_VERSION})
+set(RELEASE_DIR ${PROJECT_SOURCE_DIR}/build/release)
+string(REGEX MATCH "^([0-9]+)-([0-9]+)-([0-9]+)$" day ${RELEASE_DATE})
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+math(EXPR month "${CMAKE_MATCH_2} - 1")
+list(GET months ${month} month)
+set(RELEASE_DAY ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
+configure_file(release/Contents.m.in Contents.m @ONLY)
+
+set(help_files ${PROJECT_SOURCE_DIR}/nubrik/nubrik.m ${PROJECT_SOURCE_DIR}/quenrel/quenrel.m
+               ${PROJECT_BINARY_DIR}/Contents.m)
+install(TARGETS nubrik quenrel LIBRARY DESTINATION . COMPONENT matlab)
+install(FILES ${help_files} release/README.md LICENSE DESTINATION . COMPONENT matlab)
+if(WIN32)
+    set(CPACK_ARCHIVE_MATLAB_FILE_NAME ${RELEASE_NAME}-windows-x64)
+else()
+    set(CPACK_ARCHIVE_MATLAB_FILE_NAME ${RELEASE_NAME}-linux-x86_64)
+    configure_file(release/octave/DESCRIPTION.in DESCRIPTION @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/DESCRIPTION release/octave/INDEX
+            DESTINATION . COMPONENT octave)
+    install(FILES LICENSE DESTINATION . RENAME COPYING COMPONENT octave)
+    install(FILES NEWS.md DESTINATION . RENAME NEWS COMPONENT octave)
+    install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp release/octave/Makefile
+            DESTINATION src COMPONENT octave)
+    install(FILES ${help_files} DESTINATION inst COMPONENT octave)
+    set(CPACK_ARCHIVE_OCTAVE_FILE_NAME ${RELEASE_NAME})
+endif()
+
+set(CPACK_PACKAGE_NAME nubrik-quenrel)
+set(CPACK_PACKAGE_VENDOR "The nubrik and quenrel authors")
+set(CPACK_PACKAGE_FILE_NAME ${RELEASE_NAME})
+set(CPACK_RELEASE_DIRECTORY ${RELEASE_DIR})
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ReleaseCollect.cmake)
+include(CPack)

@@ -1,0 +1,55 @@
+## Installs the Octave package of a release into a throw-away prefix, as a user
+## would, and checks it:
+##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH
+## pkg install, pkg load, help of each function, pkg test, results equal to
+## those of the native builds in NATIVE, and pkg uninstall, all with the
+## package lists and prefix in the emptied folder SCRATCH; the machine's own
+## package lists are never touched. Exits non-zero on any fault.
+args = argv ();
+[package, native, scratch] = deal (args{1:3});
+confirm_recursive_rmdir (false);
+if (isfolder (scratch))
+  rmdir (scratch, "s");
+endif
+mkdir (scratch);
+pkg ("local_list", fullfile (scratch, "local_packages"));
+pkg ("global_list", fullfile (scratch, "global_packages"));
+pkg ("prefix", fullfile (scratch, "share"), fullfile (scratch, "lib"));
+name = "nubrik-quenrel";
+
+pkg ("install", "-local", "-nodeps", package);
+pkg ("load", name);
+installed = pkg ("list", name);
+assert (numel (installed) == 1, "%s is not installed", name);
+info = installed{1};
+for f = {"nubrik", "quenrel"}
+  assert (strncmp (which (f{1}), info.archprefix, numel (info.archprefix)),
+          "%s does not come from the package", f{1});
+  assert (! isempty (strfind (evalc (["help " f{1}]), toupper (f{1}))),
+          "help %s shows no help text", f{1});
+endfor
+
+## pkg test reports, but does not stop on, failures: its summary must show none.
+report = evalc (sprintf ("pkg test %s", name));
+disp (report);
+passed = regexp (report, "PASS\\s+(\\d+)", "tokens", "once");
+failed = regexp (report, "FAIL\\s+(\\d+)", "tokens", "once");
+assert (! isempty (passed) && str2double (passed{1}) > 0, "pkg test ran no test");
+assert (! isempty (failed) && str2double (failed{1}) == 0, "pkg test has failures");
+
+## The same calls through the package's builds and the native ones.
+a = 1e6 + randn (1000, 1);
+b = 0.25 * a + randn (1000, 1);
+x = {uint8(0:255), int16(-5:5), single(pi), randn(3, 4) * 1e10, "text", {true, struct("f", int64(-1))}};
+from_package = {quenrel(a, b), nubrik(x)};
+pkg ("unload", name);
+addpath (native);
+from_native = {quenrel(a, b), nubrik(x)};
+rmpath (native);
+assert (typecast (from_package{1}, "uint64"), typecast (from_native{1}, "uint64"));
+assert (isequal (from_package{2}, from_native{2}), "nubrik differs from the native build");
+
+pkg ("uninstall", "-local", name);
+assert (isempty (pkg ("list")), "the package is still listed after pkg uninstall");
+assert (! isfolder (info.dir), "pkg uninstall left %s", info.dir);
+printf ("%s: installed, loaded, tested, equal to the native build, uninstalled\n", package);
