@@ -2,7 +2,9 @@
 # Checks that a built .mexa64 file loads in an unmodified host: an x86-64 shared
 # library whose only export is mexFunction in version node MEX, which needs
 # libmx.so and libmex.so by name and otherwise only libm and libc (no C++ or GCC
-# runtime), has no run path, and imports the 32-bit-extent (_700) entry points.
+# runtime), asks for no glibc symbol version newer than 2.17 (so that it loads
+# on the older distributions MATLAB users run), has no run path, and imports
+# the 32-bit-extent (_700) entry points.
 set -uo pipefail
 source "$(dirname "$0")/imports.sh"
 file=$1
@@ -28,6 +30,10 @@ for library in libmx.so libmex.so; do
     grep -qx "$library" <<<"$needed" || fail "does not need $library by name"
 done
 grep -qE '\((RPATH|RUNPATH)\)' <<<"$dynamic" && fail "carries a run path"
+
+newest=$(objdump -T "$file" | grep -o 'GLIBC_[0-9][0-9.]*' | sed 's/^GLIBC_//' | sort -V | tail -n 1)
+[ -n "$newest" ] && [ "$(printf '%s\n' "$newest" 2.17 | sort -V | tail -n 1)" != 2.17 ] &&
+    fail "needs glibc $newest, newer than 2.17"
 
 exports=$(nm -D --defined-only "$file" | awk '$2 != "A" { print $3 }')
 [ "$exports" = "mexFunction@@MEX" ] || fail "exports $(echo $exports) instead of mexFunction@@MEX alone"
