@@ -13,11 +13,12 @@ math(EXPR month "${CMAKE_MATCH_2} - 1")
 list(GET months ${month} month)
 set(RELEASE_DAY ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 configure_file(release/Contents.m.in Contents.m @ONLY)
+configure_file(release/README.md.in README.md @ONLY)
 
 set(help_files ${PROJECT_SOURCE_DIR}/nubrik/nubrik.m ${PROJECT_SOURCE_DIR}/quenrel/quenrel.m
                ${PROJECT_BINARY_DIR}/Contents.m)
 install(TARGETS nubrik quenrel LIBRARY DESTINATION . COMPONENT matlab)
-install(FILES ${help_files} release/README.md LICENSE DESTINATION . COMPONENT matlab)
+install(FILES ${help_files} ${PROJECT_BINARY_DIR}/README.md LICENSE DESTINATION . COMPONENT matlab)
 if(WIN32)
     set(CPACK_ARCHIVE_MATLAB_FILE_NAME ${RELEASE_NAME}-windows-x64)
 else()
