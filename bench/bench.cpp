@@ -1,7 +1,10 @@
 // Throughput of the built deliverables, called through the stand-in host as a
 // user's call would be (no audit), next to the references that bound them: the
 // plain sequential two-pass loop for quenrel; for nubrik, a straight-line table
-// loop into a freshly allocated output, and memcpy of the same bytes.
+// loop into a freshly allocated output, and memcpy of the same bytes. Each
+// function's result is checked against an independent reference before it is
+// timed. bench/run.py runs a function and its references interleaved.
+#include "arrays.h"
 #include "correlation.h"
 #include "loader.h"
 #include "standin.h"
@@ -11,8 +14,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <malloc.h>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -55,9 +60,44 @@ mxArray *measurements(size_t n, uint64_t seed) {
     return a;
 }
 
+// The arguments of the benchmarks being run, made once for all that share
+// them: a function and its references run their repetitions interleaved, each
+// repetition a new call of its benchmark, and making a large argument anew for
+// each would take longer than measuring it. checked records that the
+// function's result on them was compared with its reference.
+struct Arguments {
+    std::string key;
+    std::vector<const mxArray *> arrays;
+    bool checked = false;
+};
+
+Arguments &argumentsFor(const std::string &key,
+                        const std::function<std::vector<const mxArray *>()> &make) {
+    static Arguments held;
+    if (held.key != key) {
+        for (const mxArray *a : held.arrays)
+            standinDestroy(const_cast<mxArray *>(a));
+        held.arrays = make();
+        held.key = key;
+        held.checked = false;
+    }
+    return held;
+}
+
+Arguments &correlationArguments(size_t n) {
+    return argumentsFor("quenrel/" + std::to_string(n), [n] {
+        return std::vector<const mxArray *>{measurements(n, 1), measurements(n, 2)};
+    });
+}
+
+Arguments &countingArguments(mxClassID classId, mxComplexity complexity, size_t n) {
+    return argumentsFor(
+        std::to_string(classId) + "/" + std::to_string(complexity) + "/" + std::to_string(n),
+        [=] { return std::vector<const mxArray *>{randomArray(classId, n, complexity)}; });
+}
+
 // A call as the host makes it; the result is released afterwards, as the host
-// would release it once the user's variable goes. Each benchmark makes one
-// such call untimed first, so that the memory it needs is the program's.
+// would release it once the user's variable goes.
 void callAndRelease(MexEntry *entry, const std::vector<const mxArray *> &inputs) {
     StandinCall call = standinCall(entry, 1, inputs);
     if (call.failed) std::abort();
@@ -65,39 +105,67 @@ void callAndRelease(MexEntry *entry, const std::vector<const mxArray *> &inputs)
     standinDestroy(call.outputs[0]);
 }
 
+// Calls entry once untimed, so that the memory it needs is the program's, and,
+// the first time on these arguments, compares its result with check's
+// reference; false (with the benchmark skipped) when they differ.
+bool warmUpAndCheck(benchmark::State &state, MexEntry *entry, Arguments &arguments,
+                    const std::function<std::string(const mxArray *)> &check) {
+    StandinCall call = standinCall(entry, 1, arguments.arrays);
+    const std::string mismatch = call.failed         ? call.error
+                                 : arguments.checked ? ""
+                                                     : check(call.outputs[0]);
+    if (!call.failed) standinDestroy(call.outputs[0]);
+    if (!mismatch.empty()) {
+        state.SkipWithError(mismatch.c_str());
+        return false;
+    }
+    arguments.checked = true;
+    return true;
+}
+
+uint64_t bitsOf(double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
 void BM_quenrel(benchmark::State &state) {
     const size_t n = state.range(0);
-    standinAudit(false);
-    const mxArray *a = measurements(n, 1), *b = measurements(n, 2);
-    callAndRelease(quenrelEntry(), {a, b});
+    Arguments &arguments = correlationArguments(n);
+    const auto check = [&](const mxArray *out) {
+        const double expected = referenceCorrelation(
+            mxGetPr(arguments.arrays[0]), mxGetPr(arguments.arrays[1]), static_cast<int>(n));
+        return bitsOf(mxGetPr(out)[0]) == bitsOf(expected) ? "" : "differs from the plain loop";
+    };
+    if (!warmUpAndCheck(state, quenrelEntry(), arguments, check)) return;
     for (auto _ : state)
-        callAndRelease(quenrelEntry(), {a, b});
+        callAndRelease(quenrelEntry(), arguments.arrays);
     state.SetItemsProcessed(state.iterations() * n);
     state.SetBytesProcessed(state.iterations() * n * 16);
-    standinReset();
 }
 
 void BM_quenrelReference(benchmark::State &state) {
     const size_t n = state.range(0);
-    const mxArray *a = measurements(n, 1), *b = measurements(n, 2);
+    const Arguments &arguments = correlationArguments(n);
+    const double *a = mxGetPr(arguments.arrays[0]), *b = mxGetPr(arguments.arrays[1]);
     for (auto _ : state)
-        benchmark::DoNotOptimize(referenceCorrelation(mxGetPr(a), mxGetPr(b), static_cast<int>(n)));
+        benchmark::DoNotOptimize(referenceCorrelation(a, b, static_cast<int>(n)));
     state.SetItemsProcessed(state.iterations() * n);
     state.SetBytesProcessed(state.iterations() * n * 16);
-    standinReset();
 }
 
 template <mxClassID classId, mxComplexity complexity> void BM_nubrik(benchmark::State &state) {
     const size_t n = state.range(0);
-    standinAudit(false);
-    const mxArray *in = randomArray(classId, n, complexity);
-    callAndRelease(nubrikEntry(), {in});
+    Arguments &arguments = countingArguments(classId, complexity, n);
+    const auto check = [&](const mxArray *out) {
+        return conversionMismatch(arguments.arrays[0], out, "the counts");
+    };
+    if (!warmUpAndCheck(state, nubrikEntry(), arguments, check)) return;
     for (auto _ : state)
-        callAndRelease(nubrikEntry(), {in});
+        callAndRelease(nubrikEntry(), arguments.arrays);
     const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
     state.SetItemsProcessed(state.iterations() * n * parts);
     state.SetBytesProcessed(state.iterations() * n * parts * standinElementSize(classId));
-    standinReset();
 }
 
 struct ByteTable {
@@ -129,7 +197,7 @@ void BM_tableReference(benchmark::State &state) {
                                                         : 8;
     const size_t n = state.range(0);
     const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
-    const mxArray *in = randomArray(classId, n, complexity);
+    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
     const auto count = [&] {
         signed char *out = static_cast<signed char *>(std::calloc(n * parts, 1));
         countReference<size>(static_cast<const unsigned char *>(mxGetData(in)), out, n);
@@ -143,14 +211,13 @@ void BM_tableReference(benchmark::State &state) {
         count();
     state.SetItemsProcessed(state.iterations() * n * parts);
     state.SetBytesProcessed(state.iterations() * n * parts * size);
-    standinReset();
 }
 
 template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::State &state) {
     const size_t n = state.range(0);
     const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
     const size_t bytes = n * standinElementSize(classId);
-    const mxArray *in = randomArray(classId, n, complexity);
+    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
     const auto copy = [&] {
         char *out = static_cast<char *>(std::malloc(bytes * parts));
         std::memcpy(out, mxGetData(in), bytes);
@@ -163,39 +230,46 @@ template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::
         copy();
     state.SetItemsProcessed(state.iterations() * n * parts);
     state.SetBytesProcessed(state.iterations() * bytes * parts);
-    standinReset();
 }
 
-// Calls nubrik on in, timing the calls only, and counts leaves per call.
-void timeContainerCalls(benchmark::State &state, const mxArray *in, size_t leaves) {
-    standinAudit(false);
+// Calls nubrik on a container, timing the calls only, and counts leaves per call.
+void timeContainerCalls(benchmark::State &state, Arguments &arguments, size_t leaves) {
+    const auto check = [&](const mxArray *out) {
+        return conversionMismatch(arguments.arrays[0], out, "the container");
+    };
+    if (!warmUpAndCheck(state, nubrikEntry(), arguments, check)) return;
     for (auto _ : state) {
-        StandinCall call = standinCall(nubrikEntry(), 1, {in});
+        StandinCall call = standinCall(nubrikEntry(), 1, arguments.arrays);
         state.PauseTiming();
         standinDestroy(call.outputs[0]);
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * leaves);
-    standinReset();
 }
 
 // A cell of scalars, and a struct array of scalar fields: the cost per leaf.
 void BM_nubrikCellOfScalars(benchmark::State &state) {
     const int n = static_cast<int>(state.range(0));
-    mxArray *cell = mxCreateCellArray(2, std::vector<int>{1, n}.data());
-    for (int i = 0; i < n; ++i)
-        mxSetCell(cell, i, randomArray(mxDOUBLE_CLASS, 1, mxREAL));
-    timeContainerCalls(state, cell, n);
+    Arguments &arguments = argumentsFor("cell/" + std::to_string(n), [n] {
+        mxArray *cell = mxCreateCellArray(2, std::vector<int>{1, n}.data());
+        for (int i = 0; i < n; ++i)
+            mxSetCell(cell, i, randomArray(mxDOUBLE_CLASS, 1, mxREAL));
+        return std::vector<const mxArray *>{cell};
+    });
+    timeContainerCalls(state, arguments, n);
 }
 
 void BM_nubrikStructArray(benchmark::State &state) {
     const int n = static_cast<int>(state.range(0));
-    const char *names[] = {"a", "b", "c", "d", "e"};
-    mxArray *records = mxCreateStructArray(2, std::vector<int>{n, 1}.data(), 5, names);
-    for (int j = 0; j < n; ++j)
-        for (int k = 0; k < 5; ++k)
-            mxSetFieldByNumber(records, j, k, randomArray(mxINT32_CLASS, 1, mxREAL));
-    timeContainerCalls(state, records, static_cast<size_t>(n) * 5);
+    Arguments &arguments = argumentsFor("struct/" + std::to_string(n), [n] {
+        const char *names[] = {"a", "b", "c", "d", "e"};
+        mxArray *records = mxCreateStructArray(2, std::vector<int>{n, 1}.data(), 5, names);
+        for (int j = 0; j < n; ++j)
+            for (int k = 0; k < 5; ++k)
+                mxSetFieldByNumber(records, j, k, randomArray(mxINT32_CLASS, 1, mxREAL));
+        return std::vector<const mxArray *>{records};
+    });
+    timeContainerCalls(state, arguments, static_cast<size_t>(n) * 5);
 }
 
 void sizes(benchmark::internal::Benchmark *b) {
@@ -226,6 +300,8 @@ int main(int argc, char **argv) {
     // the figures measure the machine's page faults instead of the functions.
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, -1);
+    // Calls cost what they cost in the host: no audit.
+    standinAudit(false);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

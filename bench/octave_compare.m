@@ -1,11 +1,14 @@
-## Side by side in GNU Octave, on 1e7 elements, in one session:
-##   octave-cli bench/octave_compare.m FOLDER
+## Side by side in GNU Octave, on N elements (1e7 unless given), in one session:
+##   octave-cli bench/octave_compare.m FOLDER [N]
 ## where FOLDER holds the Octave builds of nubrik and quenrel. Every result is
 ## checked against the alternative's before its time is reported; each time is
 ## the best of several runs.
 args = argv ();
 addpath (args{1});
 n = 1e7;
+if (numel (args) > 1)
+  n = str2double (args{2});
+endif
 runs = 5;
 
 function best = fastest (f, runs)

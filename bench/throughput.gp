@@ -1,7 +1,8 @@
-# Throughput against N, from the table that ratios.py writes:
-#   gnuplot -e "data='throughput.tsv'; out='throughput.png'" bench/throughput.gp
+# Throughput against N, from the table that run.py writes:
+#   gnuplot -c bench/throughput.gp throughput.tsv throughput.png
+data = ARG1
 set terminal pngcairo size 1200,520 font ",11"
-set output out
+set output ARG2
 set multiplot layout 1,2
 set logscale xy
 set grid

@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Runs the benchmarks of mex_bench and prints the ratios that the performance
+targets are about, then plots throughput against N:
+
+    run.py [--short] MEX_BENCH OUTDIR
+
+Each function is run together with its references, in one run of mex_bench of
+their own, whose repetitions Google Benchmark runs in random order, interleaved:
+a function and its reference are measured within seconds of each other, so a
+neighbour's load falls on both. A ratio compares the fastest repetitions (noise
+only ever adds time); next to it stand the ratio of the medians and the spread
+of the repetitions (how far each median lies above its fastest run). OUTDIR
+receives every repetition (bench.json), the throughput table (throughput.tsv)
+and the plot (throughput.png).
+
+--short runs small sizes once each, to check that the tools work and that every
+result agrees with its reference. The exit status is non-zero only when a tool
+fails or a result differs from its reference, never for a ratio.
+"""
+import json
+import os
+import statistics
+import subprocess
+import sys
+
+CLASSES = [("mxUINT8_CLASS, mxREAL", "uint8"), ("mxINT16_CLASS, mxREAL", "int16"),
+           ("mxSINGLE_CLASS, mxREAL", "single"), ("mxDOUBLE_CLASS, mxREAL", "double"),
+           ("mxDOUBLE_CLASS, mxCOMPLEX", "complex double")]
+CONTAINERS = [("BM_nubrikCellOfScalars/100000", 100000, "cell of 1e5 scalars"),
+              ("BM_nubrikStructArray/10000", 50000, "1e4 structs, 5 fields")]
+FULL = {"sizes": [10 ** k for k in range(3, 9)], "repetitions": 9, "min_time": 0.1}
+SHORT = {"sizes": [1000, 10000], "repetitions": 1, "min_time": 0.001}
+TARGET = 1.05
+SLOPE_TARGET = 1.2
+
+
+def groups(sizes):
+    """The benchmarks to run together: each function with its references."""
+    for n in sizes:
+        yield [f"BM_quenrel/{n}", f"BM_quenrelReference/{n}"]
+        for key, _ in CLASSES:
+            yield [f"BM_{kind}<{key}>/{n}" for kind in ("nubrik", "tableReference", "memcpy")]
+    for name, _, _ in CONTAINERS:
+        yield [name]
+
+
+def run_group(bench, names, mode):
+    """Every repetition of the named benchmarks, interleaved: {name: [seconds]}."""
+    command = [bench, f"--benchmark_filter=^({'|'.join(names)})$",
+               f"--benchmark_repetitions={mode['repetitions']}",
+               "--benchmark_enable_random_interleaving=true",
+               f"--benchmark_min_time={mode['min_time']}", "--benchmark_format=json"]
+    report = json.loads(subprocess.run(command, check=True, capture_output=True, text=True).stdout)
+    times, errors = {}, []
+    for b in report["benchmarks"]:
+        if b.get("error_occurred"):
+            errors.append(f"{b['run_name']}: {b.get('error_message', 'failed')}")
+        elif b.get("run_type", "iteration") == "iteration":
+            unit = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
+            times.setdefault(b["run_name"], []).append(b["real_time"] * unit)
+    missing = [name for name in names if name not in times]
+    if missing and not errors:
+        errors.append("not run: " + ", ".join(missing))
+    return report["context"], times, errors
+
+
+def fastest(runs):
+    return min(runs)
+
+
+def spread(runs):
+    return statistics.median(runs) / min(runs) - 1
+
+
+def ratio_line(t, name, reference, target=None):
+    r = fastest(t[name]) / fastest(t[reference])
+    medians = statistics.median(t[name]) / statistics.median(t[reference])
+    line = (f"{r:5.2f}  (medians {medians:4.2f}; spread {100 * spread(t[name]):3.0f}%"
+            f" / {100 * spread(t[reference]):3.0f}%)")
+    if target is not None:
+        line += "  met" if r <= target else "  MISSED"
+    return line
+
+
+def report(t, sizes):
+    big = [n for n in sizes if n >= 100000]
+    print(f"quenrel against the plain sequential loop (target: at most {TARGET} for N >= 1e5)")
+    for n in sizes:
+        print(f"  N = {n:>9}: " + ratio_line(t, f"BM_quenrel/{n}", f"BM_quenrelReference/{n}",
+                                             TARGET if n in big else None))
+    print(f"\nnubrik against the straight-line table loop (target: at most {TARGET} for N >= 1e5),"
+          " and against memcpy of the same bytes")
+    for key, label in CLASSES:
+        for n in sizes:
+            name = f"BM_nubrik<{key}>/{n}"
+            m = fastest(t[name]) / fastest(t[f"BM_memcpy<{key}>/{n}"])
+            print(f"  {label:>14}, N = {n:>9}: " +
+                  ratio_line(t, name, f"BM_tableReference<{key}>/{n}",
+                             TARGET if n in big else None) + f"   memcpy x {m:5.1f}")
+    if 100000 in sizes and 100000000 in sizes:
+        print(f"\ntime per element at N = 1e8 over that at N = 1e5 (target: at most {SLOPE_TARGET})")
+        series = [("BM_quenrel", "quenrel", True), ("BM_quenrelReference", "plain loop", False)] + \
+            [(f"BM_nubrik<{k}>", f"nubrik {l}", True) for k, l in CLASSES] + \
+            [(f"BM_tableReference<{k}>", f"table loop {l}", False) for k, l in CLASSES]
+        for name, label, targeted in series:
+            r = (fastest(t[f"{name}/100000000"]) / 1e8) / (fastest(t[f"{name}/100000"]) / 1e5)
+            verdict = ("  met" if r <= SLOPE_TARGET else "  MISSED") if targeted else ""
+            print(f"  {label:>25}: {r:5.2f}{verdict}")
+    print("\ncontainers (target: at most 1 us per leaf for the cell of 1e5 scalars)")
+    for name, leaves, label in CONTAINERS:
+        us = fastest(t[name]) / leaves * 1e6
+        verdict = ("  met" if us <= 1.0 else "  MISSED") if "cell" in label else ""
+        print(f"  {label:>22}: {us:5.3f} us per leaf (spread {100 * spread(t[name]):3.0f}%){verdict}")
+
+
+def write_throughput(t, sizes, path):
+    series = [("BM_quenrel", "quenrel"), ("BM_quenrelReference", "plain loop")] + \
+        [(f"BM_{kind}<{k}>", f"{label} {l}") for k, l in CLASSES if l in ("uint8", "double")
+         for kind, label in [("nubrik", "nubrik"), ("tableReference", "table loop"),
+                             ("memcpy", "memcpy")]]
+    with open(path, "w") as out:
+        out.write("N\t" + "\t".join(f'"{label}"' for _, label in series) + "\n")
+        for n in sizes:
+            # Elements per second, in millions, from the fastest repetition.
+            out.write(f"{n}\t" + "\t".join(f"{n / fastest(t[f'{name}/{n}']) / 1e6:.1f}"
+                                              for name, _ in series) + "\n")
+
+
+def machine(context):
+    model = "unknown processor"
+    with open("/proc/cpuinfo") as cpuinfo:
+        for line in cpuinfo:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    return f"{context['num_cpus']} x {model} at {context['mhz_per_cpu']} MHz"
+
+
+def main(args):
+    mode = SHORT if args[0] == "--short" else FULL
+    bench, outdir = args[-2:]
+    os.makedirs(outdir, exist_ok=True)
+    times, errors, context = {}, [], None
+    for names in groups(mode["sizes"]):
+        context, group_times, group_errors = run_group(bench, names, mode)
+        times.update(group_times)
+        errors += group_errors
+    with open(os.path.join(outdir, "bench.json"), "w") as out:
+        json.dump({"context": context, "seconds": times}, out, indent=1)
+    if errors:
+        print("\n".join(["results that differ from their references, or runs that failed:"] +
+                         errors), file=sys.stderr)
+        return 1
+    print(f"On {machine(context)}; {mode['repetitions']} repetition(s) of each benchmark,"
+          " interleaved with its references\n")
+    report(times, mode["sizes"])
+    table = os.path.join(outdir, "throughput.tsv")
+    write_throughput(times, mode["sizes"], table)
+    plot = os.path.join(os.path.dirname(os.path.abspath(__file__)), "throughput.gp")
+    subprocess.run(["gnuplot", "-c", plot, table, os.path.join(outdir, "throughput.png")],
+                   check=True)
+    return 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) not in (3, 4) or (len(sys.argv) == 4 and sys.argv[1] != "--short"):
+        sys.exit(__doc__)
+    sys.exit(main(sys.argv[1:]))
