@@ -7,7 +7,7 @@
 # release files go to build/release/, with their checksums in SHA256SUMS.
 set(RELEASE_NAME nubrik-quenrel-${PROJECT_VERSION})
 set(RELEASE_DIR ${PROJECT_SOURCE_DIR}/build/release)
-string(REGEX MATCH "^([0-9]+)-([0-9]+)-([0-9]+)$" day ${RELEASE_DATE})
+string(REGEX MATCH "^([0-9]+)-([0-9]+)-([0-9]+)$" parsed ${RELEASE_DATE})
 set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
 math(EXPR month "${CMAKE_MATCH_2} - 1")
 list(GET months ${month} month)
