@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <list>
 #include <malloc.h>
 #include <random>
 #include <string>
@@ -63,8 +64,9 @@ mxArray *measurements(size_t n, uint64_t seed) {
 // The arguments of the benchmarks being run, made once for all that share
 // them: a function and its references run their repetitions interleaved, each
 // repetition a new call of its benchmark, and making a large argument anew for
-// each would take longer than measuring it. checked records that the
-// function's result on them was compared with its reference.
+// each would take longer than measuring it. The two sets asked for last are
+// kept (one size and another, for the cost per element at both). checked
+// records that the function's result on them was compared with its reference.
 struct Arguments {
     std::string key;
     std::vector<const mxArray *> arrays;
@@ -73,15 +75,20 @@ struct Arguments {
 
 Arguments &argumentsFor(const std::string &key,
                         const std::function<std::vector<const mxArray *>()> &make) {
-    static Arguments held;
-    if (held.key != key) {
-        for (const mxArray *a : held.arrays)
-            standinDestroy(const_cast<mxArray *>(a));
-        held.arrays = make();
-        held.key = key;
-        held.checked = false;
+    static std::list<Arguments> held; // the last asked for first
+    for (auto it = held.begin(); it != held.end(); ++it) {
+        if (it->key == key) {
+            held.splice(held.begin(), held, it);
+            return held.front();
+        }
     }
-    return held;
+    if (held.size() == 2) {
+        for (const mxArray *a : held.back().arrays)
+            standinDestroy(const_cast<mxArray *>(a));
+        held.pop_back();
+    }
+    held.push_front(Arguments{key, make()});
+    return held.front();
 }
 
 Arguments &correlationArguments(size_t n) {

@@ -7,13 +7,14 @@ targets are about, then plots throughput against N:
 Each function is run together with its references, in one run of mex_bench of
 their own, whose repetitions Google Benchmark runs in random order, interleaved:
 a function and its reference are measured within seconds of each other, so a
-neighbour's load falls on both. A ratio compares the fastest repetitions (noise
-only ever adds time). Its spread, printed beside it, runs from the fastest run
-of the one over the median of the other to the median of the one over the
-fastest of the other. The verdict is "MISSED" only when even the low end of the
-spread lies beyond the target, a miss that the noise cannot explain; else "met".
-OUTDIR receives every repetition (bench.json), the throughput table
-(throughput.tsv) and the plot (throughput.png).
+neighbour's load falls on both; likewise each function and its reference at
+1e5 and 1e8 elements, for the cost per element of the two. A ratio compares the
+fastest repetitions (noise only ever adds time). Its spread, printed beside it,
+runs from the fastest run of the one over the median of the other to the median
+of the one over the fastest of the other. The verdict is "MISSED" only when even
+the low end of the spread lies beyond the target, a miss that the noise cannot
+explain; else "met". OUTDIR receives every repetition (bench.json), the
+throughput table (throughput.tsv) and the plot (throughput.png).
 
 --short runs small sizes once each, to check that the tools work and that every
 result agrees with its reference. The exit status is non-zero only when a tool
@@ -36,14 +37,28 @@ TARGET = 1.05
 SLOPE_TARGET = 1.2
 
 
-def groups(sizes):
-    """The benchmarks to run together: each function with its references."""
+FUNCTIONS = [("BM_quenrel", "BM_quenrelReference", "quenrel", "plain loop")] + \
+    [(f"BM_nubrik<{k}>", f"BM_tableReference<{k}>", f"nubrik {l}", f"table loop {l}")
+     for k, l in CLASSES]
+
+
+def ratio_groups(sizes):
+    """The benchmarks to run together for the ratios: each function with its
+    references at one size."""
     for n in sizes:
         yield [f"BM_quenrel/{n}", f"BM_quenrelReference/{n}"]
         for key, _ in CLASSES:
             yield [f"BM_{kind}<{key}>/{n}" for kind in ("nubrik", "tableReference", "memcpy")]
     for name, _, _ in CONTAINERS:
         yield [name]
+
+
+def slope_groups(sizes):
+    """The benchmarks to run together for the cost per element at 1e8 against
+    1e5: each function and its reference at both sizes."""
+    if 100000 in sizes and 100000000 in sizes:
+        for function, reference, _, _ in FUNCTIONS:
+            yield [f"{name}/{n}" for name in (function, reference) for n in (100000, 100000000)]
 
 
 def run_group(bench, names, mode):
@@ -82,7 +97,7 @@ def ratio_text(slow, fast, target=None, scale=1.0):
     return text + ("  MISSED" if low > target else "  met")
 
 
-def report(t, sizes):
+def report(t, slopes, sizes):
     def target(n):
         return TARGET if n >= 100000 else None
 
@@ -98,14 +113,16 @@ def report(t, sizes):
             m = min(runs) / min(t[f"BM_memcpy<{key}>/{n}"])
             print(f"  {label:>14}, N = {n:>9}: memcpy x {m:5.1f}   " +
                   ratio_text(runs, t[f"BM_tableReference<{key}>/{n}"], target(n)))
-    if 100000 in sizes and 100000000 in sizes:
-        print(f"\ntime per element at N = 1e8 over that at N = 1e5 (target: at most {SLOPE_TARGET})")
-        series = [("BM_quenrel", "quenrel", SLOPE_TARGET), ("BM_quenrelReference", "plain loop", None)] + \
-            [(f"BM_nubrik<{k}>", f"nubrik {l}", SLOPE_TARGET) for k, l in CLASSES] + \
-            [(f"BM_tableReference<{k}>", f"table loop {l}", None) for k, l in CLASSES]
-        for name, label, slope_target in series:
-            print(f"  {label:>25}: " + ratio_text(t[f"{name}/100000000"], t[f"{name}/100000"],
-                                                  slope_target, 1e5 / 1e8))
+    if slopes:
+        print(f"\ntime per element at N = 1e8 over that at N = 1e5 (target: at most {SLOPE_TARGET}),"
+              " and that of the reference")
+        for function, reference, label, reference_label in FUNCTIONS:
+            print(f"  {label:>22}: " +
+                  ratio_text(slopes[f"{function}/100000000"], slopes[f"{function}/100000"],
+                             SLOPE_TARGET, 1e5 / 1e8) +
+                  f"   {reference_label}: " +
+                  ratio_text(slopes[f"{reference}/100000000"], slopes[f"{reference}/100000"],
+                             None, 1e5 / 1e8))
     print("\ncontainers (target: at most 1 us per leaf for the cell of 1e5 scalars)")
     for name, leaves, label in CONTAINERS:
         runs = [seconds / leaves * 1e6 for seconds in t[name]]
@@ -141,20 +158,21 @@ def main(args):
     mode = SHORT if args[0] == "--short" else FULL
     bench, outdir = args[-2:]
     os.makedirs(outdir, exist_ok=True)
-    times, errors, context = {}, [], None
-    for names in groups(mode["sizes"]):
-        context, group_times, group_errors = run_group(bench, names, mode)
-        times.update(group_times)
-        errors += group_errors
+    times, slopes, errors, context = {}, {}, [], None
+    for measured, groups in [(times, ratio_groups), (slopes, slope_groups)]:
+        for names in groups(mode["sizes"]):
+            context, group_times, group_errors = run_group(bench, names, mode)
+            measured.update(group_times)
+            errors += group_errors
     with open(os.path.join(outdir, "bench.json"), "w") as out:
-        json.dump({"context": context, "seconds": times}, out, indent=1)
+        json.dump({"context": context, "seconds": times, "slopes": slopes}, out, indent=1)
     if errors:
         print("\n".join(["results that differ from their references, or runs that failed:"] +
                          errors), file=sys.stderr)
         return 1
     print(f"On {machine(context)}; {mode['repetitions']} repetition(s) of each benchmark,"
           " interleaved with its references\n")
-    report(times, mode["sizes"])
+    report(times, slopes, mode["sizes"])
     table = os.path.join(outdir, "throughput.tsv")
     write_throughput(times, mode["sizes"], table)
     plot = os.path.join(os.path.dirname(os.path.abspath(__file__)), "throughput.gp")

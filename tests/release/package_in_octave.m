@@ -17,7 +17,7 @@ pkg ("global_list", fullfile (scratch, "global_packages"));
 pkg ("prefix", fullfile (scratch, "share"), fullfile (scratch, "lib"));
 name = "nubrik-quenrel";
 
-pkg ("install", "-local", "-nodeps", package);
+pkg ("install", "-local", package);
 pkg ("load", name);
 installed = pkg ("list", name);
 assert (numel (installed) == 1, "%s is not installed", name);
