@@ -4,14 +4,16 @@ targets are about, then plots throughput against N:
 
     run.py [--short] MEX_BENCH OUTDIR
 
-Each function is run together with its references, in one run of mex_bench of
-their own, whose repetitions Google Benchmark runs in random order, interleaved:
-a function and its reference are measured within seconds of each other, so a
-neighbour's load falls on both; likewise each function and its reference at
-1e5 and 1e8 elements, for the cost per element of the two. A ratio compares the
-fastest repetitions (noise only ever adds time). Its spread, printed beside it,
-runs from the fastest run of the one over the median of the other to the median
-of the one over the fastest of the other. The verdict is "MISSED" only when even
+Each function is run together with its references, in runs of mex_bench of
+their own, one after the other, whose repetitions Google Benchmark runs in
+random order, interleaved: a function and its reference are measured within
+seconds of each other, so a neighbour's load falls on both; and in several runs,
+each with its own placement of the program's memory, which alone moves a ratio
+by several percent. Likewise each function and its reference at 1e5 and 1e8
+elements, for the cost per element of the two. A ratio compares the fastest
+repetitions (noise only ever adds time). Its spread, printed beside it, runs
+from the fastest run of the one over the median of the other to the median of
+the one over the fastest of the other. The verdict is "MISSED" only when even
 the low end of the spread lies beyond the target, a miss that the noise cannot
 explain; else "met". OUTDIR receives every repetition (bench.json), the
 throughput table (throughput.tsv) and the plot (throughput.png).
@@ -31,8 +33,8 @@ CLASSES = [("mxUINT8_CLASS, mxREAL", "uint8"), ("mxINT16_CLASS, mxREAL", "int16"
            ("mxDOUBLE_CLASS, mxCOMPLEX", "complex double")]
 CONTAINERS = [("BM_nubrikCellOfScalars/100000", 100000, "cell of 1e5 scalars"),
               ("BM_nubrikStructArray/10000", 50000, "1e4 structs, 5 fields")]
-FULL = {"sizes": [10 ** k for k in range(3, 9)], "repetitions": 9, "min_time": 0.1}
-SHORT = {"sizes": [1000, 10000], "repetitions": 1, "min_time": 0.001}
+FULL = {"sizes": [10 ** k for k in range(3, 9)], "runs": 3, "repetitions": 3, "min_time": 0.1}
+SHORT = {"sizes": [1000, 10000], "runs": 1, "repetitions": 1, "min_time": 0.001}
 TARGET = 1.05
 SLOPE_TARGET = 1.2
 
@@ -161,17 +163,19 @@ def main(args):
     times, slopes, errors, context = {}, {}, [], None
     for measured, groups in [(times, ratio_groups), (slopes, slope_groups)]:
         for names in groups(mode["sizes"]):
-            context, group_times, group_errors = run_group(bench, names, mode)
-            measured.update(group_times)
-            errors += group_errors
+            for _ in range(mode["runs"]):
+                context, group_times, group_errors = run_group(bench, names, mode)
+                for name, seconds in group_times.items():
+                    measured.setdefault(name, []).extend(seconds)
+                errors += group_errors
     with open(os.path.join(outdir, "bench.json"), "w") as out:
         json.dump({"context": context, "seconds": times, "slopes": slopes}, out, indent=1)
     if errors:
         print("\n".join(["results that differ from their references, or runs that failed:"] +
                          errors), file=sys.stderr)
         return 1
-    print(f"On {machine(context)}; {mode['repetitions']} repetition(s) of each benchmark,"
-          " interleaved with its references\n")
+    print(f"On {machine(context)}; {mode['runs'] * mode['repetitions']} repetition(s) of each"
+          f" benchmark in {mode['runs']} run(s), interleaved with its references\n")
     report(times, slopes, mode["sizes"])
     table = os.path.join(outdir, "throughput.tsv")
     write_throughput(times, mode["sizes"], table)
