@@ -134,16 +134,18 @@ def report(t, slopes, sizes):
 
 
 def write_throughput(t, sizes, path):
+    """Elements per second, in millions, of each plotted series against N: from
+    its fastest repetition, and from its median one (the spread)."""
     series = [("BM_quenrel", "quenrel"), ("BM_quenrelReference", "plain loop")] + \
         [(f"BM_{kind}<{k}>", f"{label} {l}") for k, l in CLASSES if l in ("uint8", "double")
          for kind, label in [("nubrik", "nubrik"), ("tableReference", "table loop"),
                              ("memcpy", "memcpy")]]
     with open(path, "w") as out:
-        out.write("N\t" + "\t".join(f'"{label}"' for _, label in series) + "\n")
+        out.write("N\t" + "\t".join(f'"{label}"\t"{label}, median"' for _, label in series) + "\n")
         for n in sizes:
-            # Elements per second, in millions, from the fastest repetition.
-            out.write(f"{n}\t" + "\t".join(f"{n / min(t[f'{name}/{n}']) / 1e6:.1f}"
-                                              for name, _ in series) + "\n")
+            runs = [t[f"{name}/{n}"] for name, _ in series]
+            out.write(f"{n}\t" + "\t".join(f"{n / min(r) / 1e6:.1f}\t{n / statistics.median(r) / 1e6:.1f}"
+                                              for r in runs) + "\n")
 
 
 def machine(context):
