@@ -130,12 +130,6 @@ bool warmUpAndCheck(benchmark::State &state, MexEntry *entry, Arguments &argumen
     return true;
 }
 
-uint64_t bitsOf(double value) {
-    uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
 void BM_quenrel(benchmark::State &state) {
     const size_t n = state.range(0);
     Arguments &arguments = correlationArguments(n);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -29,12 +28,6 @@ const char tooLargeB[] = "Expected fewer than 2^31 elements in input argument \"
 const char fromCell[] = "Conversion to double from cell is not possible.";
 const char fromStruct[] = "Conversion to double from struct is not possible.";
 const char fromHandle[] = "Conversion to double from function_handle is not possible.";
-
-uint64_t bitsOf(double value) {
-    uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
 
 // A double array of the given extents holding 1, 2, 3, ... in storage order.
 mxArray *counting(const std::vector<int> &dims, mxComplexity complexity = mxREAL) {

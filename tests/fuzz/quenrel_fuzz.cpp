@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -61,10 +60,7 @@ void expectCoefficient(const StandinCall &call, const std::vector<const mxArray 
     const double expected = referenceCorrelation(mxGetPr(standinDoubleCopy(inputs[0])),
                                                  mxGetPr(standinDoubleCopy(inputs[1])), n);
     const double actual = mxGetPr(out)[0];
-    uint64_t actualBits, expectedBits;
-    std::memcpy(&actualBits, &actual, sizeof actual);
-    std::memcpy(&expectedBits, &expected, sizeof expected);
-    if (actualBits != expectedBits && !(std::isnan(actual) && std::isnan(expected)))
+    if (bitsOf(actual) != bitsOf(expected) && !(std::isnan(actual) && std::isnan(expected)))
         fail("coefficient " + std::to_string(actual) + " instead of " + std::to_string(expected));
 }
 

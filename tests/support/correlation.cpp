@@ -1,6 +1,7 @@
 #include "correlation.h"
 
 #include <cmath>
+#include <cstring>
 
 const char quenrelIdentification[] =
     "FENWARD Version 1.0 Beta -pipeline -force -fastmath -typecast [double corr]=quenrel( A, B) "
@@ -23,4 +24,10 @@ double referenceCorrelation(const double *a, const double *b, int n) {
         sbb += y * y;
     }
     return sab / std::sqrt(saa * sbb);
+}
+
+uint64_t bitsOf(double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
 }
