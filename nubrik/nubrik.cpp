@@ -117,6 +117,12 @@ void countPart(const void *part, void *out, int n, size_t size) {
 
 // Returns a newly created array holding the conversion of in, which is enclosed
 // in depth containers of the argument.
+//
+// Octave hands an argument over in a light form and converts it to its full
+// form when an element, a field name or a separately stored part is first asked
+// for; extents asked for before that conversion are lost to the session, some
+// 80 bytes on every call. So each branch asks for one of those first and for
+// the extents only then.
 mxArray *nubrik(const mxArray *in, int depth) {
     if (depth > maxNesting) mexErrMsgTxt(tooDeepText);
     const size_t count = mxGetNumberOfElements(in);
@@ -129,13 +135,11 @@ mxArray *nubrik(const mxArray *in, int depth) {
         in = full;
     }
     const int n = static_cast<int>(count);
-    const mwSize ndim = mxGetNumberOfDimensions(in);
-    const mwSize *dims = mxGetDimensions(in);
-    const mxComplexity complexity = mxIsComplex(in) ? mxCOMPLEX : mxREAL;
     const mxClassID classId = mxGetClassID(in);
 
     if (classId == mxCELL_CLASS) {
-        mxArray *out = mxCreateCellArray(ndim, dims);
+        if (n > 0) mxGetCell(in, 0); // converts the cell before its extents are asked for
+        mxArray *out = mxCreateCellArray(mxGetNumberOfDimensions(in), mxGetDimensions(in));
         if (!out) mexErrMsgTxt(createText);
         for (int i = 0; i < n; ++i) {
             // An absent element stays absent in the result.
@@ -153,7 +157,8 @@ mxArray *nubrik(const mxArray *in, int depth) {
             for (int k = 0; k < fields; ++k)
                 names[k] = mxGetFieldNameByNumber(in, k);
         }
-        mxArray *out = mxCreateStructArray(ndim, dims, fields, names);
+        mxArray *out =
+            mxCreateStructArray(mxGetNumberOfDimensions(in), mxGetDimensions(in), fields, names);
         if (names) mxFree(names);
         if (!out) mexErrMsgTxt(createText);
         for (int k = 0; k < fields; ++k) {
@@ -172,15 +177,14 @@ mxArray *nubrik(const mxArray *in, int depth) {
         if (!out) mexErrMsgTxt(createText);
         return out;
     }
-    mxArray *out = mxCreateNumericArray(ndim, dims, mxINT8_CLASS, complexity);
-    if (!out) mexErrMsgTxt(createText);
-    // Each part: the input's buffer first, then the result's.
+    const mxComplexity complexity = mxIsComplex(in) ? mxCOMPLEX : mxREAL;
     const void *real = mxGetData(in);
+    const void *imag = complexity == mxCOMPLEX ? mxGetImagData(in) : nullptr;
+    mxArray *out = mxCreateNumericArray(mxGetNumberOfDimensions(in), mxGetDimensions(in),
+                                        mxINT8_CLASS, complexity);
+    if (!out) mexErrMsgTxt(createText);
     countPart(real, mxGetData(out), n, size);
-    if (complexity == mxCOMPLEX) {
-        const void *imag = mxGetImagData(in);
-        countPart(imag, mxGetImagData(out), n, size);
-    }
+    if (complexity == mxCOMPLEX) countPart(imag, mxGetImagData(out), n, size);
     return out;
 }
 
