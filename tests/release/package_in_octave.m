@@ -1,12 +1,13 @@
 ## Installs the Octave package of a release into a throw-away prefix, as a user
 ## would, and checks it:
-##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH
-## pkg install, pkg load, help of each function, pkg test, results equal to
-## those of the native builds in NATIVE, and pkg uninstall, all with the
-## package lists and prefix in the emptied folder SCRATCH; the machine's own
-## package lists are never touched. Exits non-zero on any fault.
+##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH SOAK
+## pkg install, pkg load, help of each function, pkg test, the soak test in
+## the folder SOAK, results equal to those of the native builds in NATIVE, and
+## pkg uninstall, all with the package lists and prefix in the emptied folder
+## SCRATCH; the machine's own package lists are never touched. Exits non-zero
+## on any fault.
 args = argv ();
-[package, native, scratch] = deal (args{1:3});
+[package, native, scratch, soak_dir] = deal (args{1:4});
 confirm_recursive_rmdir (false);
 if (isfolder (scratch))
   rmdir (scratch, "s");
@@ -36,6 +37,11 @@ passed = regexp (report, "PASS\\s+(\\d+)", "tokens", "once");
 failed = regexp (report, "FAIL\\s+(\\d+)", "tokens", "once");
 assert (! isempty (passed) && str2double (passed{1}) > 0, "pkg test ran no test");
 assert (! isempty (failed) && str2double (failed{1}) == 0, "pkg test has failures");
+
+## Long use of the installed functions keeps no memory.
+addpath (soak_dir);
+soak ();
+rmpath (soak_dir);
 
 ## The same calls through the package's builds and the native ones.
 a = 1e6 + randn (1000, 1);
