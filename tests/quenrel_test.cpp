@@ -102,6 +102,22 @@ TEST_F(Quenrel, EqualsThePlainSequentialLoopBitForBit) {
     }
 }
 
+TEST_F(Quenrel, GivesTheTabulatedBitsOnEveryMachine) {
+    const std::vector<TabulatedCase> cases = readTabulatedCases(QUENREL_BITS);
+    ASSERT_GT(cases.size(), 100u) << QUENREL_BITS;
+    for (const TabulatedCase &c : cases) {
+        const int n = static_cast<int>(c.a.size());
+        const double actual = coefficient(makeArray<double>(mxDOUBLE_CLASS, {n, 1}, c.a),
+                                          makeArray<double>(mxDOUBLE_CLASS, {1, n}, c.b));
+        if (c.nan)
+            EXPECT_TRUE(std::isnan(actual)) << c.text << ": gave " << actual;
+        else
+            EXPECT_EQ(bitsOf(actual), c.bits)
+                << c.text << ": gave " << std::hex << bitsOf(actual) << " (" << actual << ")";
+        standinReset();
+    }
+}
+
 TEST_F(Quenrel, GivesTheExpectedCoefficients) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
