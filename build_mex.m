@@ -2,8 +2,9 @@ function folder = build_mex(folder)
 %BUILD_MEX  Build nubrik and quenrel from source with this host's mex.
 %   BUILD_MEX compiles both functions in this MATLAB or GNU Octave with the C++
 %   compiler its mex command is set up for, into the folder build/<host>
-%   beside this file, puts their help files beside them, and prints the
-%   ADDPATH command that makes them available.
+%   beside this file, puts their help files beside them (with the table of
+%   coefficients that quenrel's self tests read), and prints the ADDPATH
+%   command that makes them available.
 %
 %   BUILD_MEX(FOLDER) builds into FOLDER instead. FOLDER = BUILD_MEX(...)
 %   returns the folder.
@@ -39,15 +40,19 @@ end
 if ~exist(folder, 'dir')
     mkdir(folder);
 end
-names = {'nubrik', 'quenrel'};
-for k = 1:numel(names)
-    source = fullfile(root, names{k}, [names{k} '.cpp']);
+% Each function, and the files that go beside it.
+functions = {'nubrik', {'nubrik.m'}; 'quenrel', {'quenrel.m', 'quenrel_bits.txt'}};
+for k = 1:size(functions, 1)
+    [name, files] = functions{k, :};
+    source = fullfile(root, name, [name '.cpp']);
     if inOctave
-        buildInOctave(source, fullfile(folder, [names{k} '.mex']), flags);
+        buildInOctave(source, fullfile(folder, [name '.mex']), flags);
     else
         mex('-compatibleArrayDims', '-outdir', folder, flags, source);
     end
-    copyfile(fullfile(root, names{k}, [names{k} '.m']), folder);
+    for f = 1:numel(files)
+        copyfile(fullfile(root, name, files{f}), folder);
+    end
 end
 fprintf('Built nubrik and quenrel in %s\nTo use them: addpath(''%s'')\n', folder, folder);
 if nargout == 0

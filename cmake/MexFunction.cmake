@@ -1,9 +1,10 @@
-# add_mex_function(name source): builds the extension function <name> from its
-# one source unit, beside which its help file <name>.m stands, as a
+# add_mex_function(name source [file...]): builds the extension function <name>
+# from its one source unit, beside which its help file <name>.m stands, as a
 # host-loadable module (<name>.mexa64 on Linux, <name>.mexw64 on Windows): only
 # mexFunction exported, the host's libmx and libmex imported by name, no C++ or
 # GCC runtime needed at load time, and on Linux no run path. With Octave, it
-# also builds the function for Octave.
+# also builds the function for Octave, beside its help file and the other
+# files its self tests read.
 set(MEX_EXPORT_MAP ${PROJECT_SOURCE_DIR}/host/mexfunction.map)
 set(MEX_EXPORT_DEF ${PROJECT_SOURCE_DIR}/host/mexfunction.def)
 
@@ -35,6 +36,6 @@ function(add_mex_function name source)
     endif()
     if(WITH_OCTAVE)
         get_filename_component(folder ${PROJECT_SOURCE_DIR}/${source} DIRECTORY)
-        add_octave_mex(${name} ${source} ${folder}/${name}.m)
+        add_octave_mex(${name} ${source} ${folder}/${name}.m ${ARGN})
     endif()
 endfunction()

@@ -2,8 +2,8 @@
 # natively with Octave's mkoctfile (octave/native/<name>.mex), and its .mexa64
 # deliverable is copied under the extension Octave looks for
 # (octave/bridged/<name>.mex), to run unmodified on the bridge libraries in
-# octave/bridge/. Its help file, which holds its Octave self tests, sits beside
-# both. The target octave builds them all.
+# octave/bridge/. Its help file, which holds its Octave self tests, and the
+# files those read sit beside both. The target octave builds them all.
 find_program(MKOCTFILE mkoctfile REQUIRED)
 find_program(OCTAVE_CLI octave-cli REQUIRED)
 execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
@@ -13,10 +13,16 @@ set(OCTAVE_DIR ${PROJECT_BINARY_DIR}/octave)
 set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-tree-ter -Wall -Wextra -Werror")
 add_custom_target(octave ALL)
 
-function(add_octave_mex name source help)
+# add_octave_mex(name source file...): the files are the help file and those
+# its self tests read.
+function(add_octave_mex name source)
     set(native ${OCTAVE_DIR}/native/${name}.mex)
     set(bridged ${OCTAVE_DIR}/bridged/${name}.mex)
-    set(helps ${OCTAVE_DIR}/native/${name}.m ${OCTAVE_DIR}/bridged/${name}.m)
+    set(copies "")
+    foreach(file IN LISTS ARGN)
+        get_filename_component(file_name ${file} NAME)
+        list(APPEND copies ${OCTAVE_DIR}/native/${file_name} ${OCTAVE_DIR}/bridged/${file_name})
+    endforeach()
     add_custom_command(
         OUTPUT ${native}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${OCTAVE_DIR}/native
@@ -30,11 +36,11 @@ function(add_octave_mex name source help)
         DEPENDS ${name}
         COMMENT "Copying ${name}.mexa64 for Octave")
     add_custom_command(
-        OUTPUT ${helps}
-        COMMAND ${CMAKE_COMMAND} -E copy ${help} ${OCTAVE_DIR}/native/
-        COMMAND ${CMAKE_COMMAND} -E copy ${help} ${OCTAVE_DIR}/bridged/
-        DEPENDS ${help}
-        COMMENT "Copying the help file of ${name}")
-    add_custom_target(${name}_octave DEPENDS ${native} ${bridged} ${helps})
+        OUTPUT ${copies}
+        COMMAND ${CMAKE_COMMAND} -E copy ${ARGN} ${OCTAVE_DIR}/native/
+        COMMAND ${CMAKE_COMMAND} -E copy ${ARGN} ${OCTAVE_DIR}/bridged/
+        DEPENDS ${ARGN}
+        COMMENT "Copying the help file of ${name} and what its self tests read")
+    add_custom_target(${name}_octave DEPENDS ${native} ${bridged} ${copies})
     add_dependencies(octave ${name}_octave)
 endfunction()

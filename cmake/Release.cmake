@@ -15,8 +15,9 @@ set(RELEASE_DAY ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 configure_file(release/Contents.m.in Contents.m @ONLY)
 configure_file(release/README.md.in README.md @ONLY)
 
+# The help files, the help index, and the table that quenrel's self tests read.
 set(help_files ${PROJECT_SOURCE_DIR}/nubrik/nubrik.m ${PROJECT_SOURCE_DIR}/quenrel/quenrel.m
-               ${PROJECT_BINARY_DIR}/Contents.m)
+               ${PROJECT_BINARY_DIR}/Contents.m ${QUENREL_BITS})
 install(TARGETS nubrik quenrel LIBRARY DESTINATION . COMPONENT matlab)
 install(FILES ${help_files} ${PROJECT_BINARY_DIR}/README.md LICENSE DESTINATION . COMPONENT matlab)
 if(WIN32)

@@ -49,7 +49,9 @@
 
 % Self tests (Octave: test quenrel). Every coefficient is checked bit for bit
 % against a sequential two-pass loop written here, whose scalar operations
-% round as the function's do.
+% round as the function's do, and against quenrel_bits.txt beside this file:
+% coefficients written as their bit patterns, computed without any compiler,
+% which every machine must give.
 
 %!function c = sequential (a, b)
 %!  n = numel (a);
@@ -109,6 +111,27 @@
 %!   a = offset + randn (n, 1) .* 2 .^ randi ([0 20], n, 1);
 %!   b = 0.5 * a - offset / 3 + randn (n, 1);
 %!   expect_bits (quenrel (a, b'), sequential (a, b));
+%! endfor
+
+%!test
+%! table = file_in_loadpath ("quenrel_bits.txt");
+%! assert (! isempty (table), "quenrel_bits.txt is not beside quenrel.m");
+%! fid = fopen (table);
+%! columns = textscan (fid, "%s %f %f %f %f %f %f %f %f %f %f %s", "CommentStyle", "#");
+%! fclose (fid);
+%! [name, n, a0, ap, aq, ad, b0, bk, bp, bq, bd, bits] = deal (columns{:});
+%! assert (numel (n) > 100);
+%! for k = 1:numel (n)
+%!   ## Exact integers up to the one rounding, the division, as the table says.
+%!   i = (1:n(k))';
+%!   top = a0(k) + mod (i * ap(k), aq(k));
+%!   c = quenrel (top / ad(k), (b0(k) + bk(k) * top + mod (i * bp(k), bq(k))) / bd(k));
+%!   if (strcmp (bits{k}, "nan"))
+%!     assert (isnan (c), "%s %d: %.17g instead of NaN", name{k}, n(k), c);
+%!   else
+%!     assert (strcmp (num2hex (c), bits{k}), "%s %d: %s instead of %s", name{k}, n(k), ...
+%!             num2hex (c), bits{k});
+%!   endif
 %! endfor
 
 %!test
