@@ -1,6 +1,7 @@
 # add_mex_function(name source [file...]): builds the extension function <name>
 # from its one source unit, beside which its help file <name>.m stands, as a
-# host-loadable module (<name>.mexa64 on Linux, <name>.mexw64 on Windows): only
+# host-loadable module (<name>.mexa64 on Linux x86-64, <name>.mexw64 on Windows,
+# <name>.mex, Octave's name, on Linux for other processors): only
 # mexFunction exported, the host's libmx and libmex imported by name, no C++ or
 # GCC runtime needed at load time, and on Linux no run path. With Octave, it
 # also builds the function for Octave, beside its help file and the other
@@ -12,6 +13,9 @@ function(add_mex_function name source)
     add_library(${name} MODULE ${source})
     target_link_libraries(${name} PRIVATE mex mx)
     target_compile_options(${name} PRIVATE -fno-exceptions -fno-rtti)
+    if(MEX_MARCH)
+        target_compile_options(${name} PRIVATE -march=${MEX_MARCH})
+    endif()
     target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
     set_target_properties(${name} PROPERTIES
         PREFIX ""
@@ -29,8 +33,13 @@ function(add_mex_function name source)
         else()
             target_link_options(${name} PRIVATE -Wl,-z,defs)
         endif()
+        if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+            set(suffix .mexa64)
+        else()
+            set(suffix .mex)
+        endif()
         set_target_properties(${name} PROPERTIES
-            SUFFIX ".mexa64"
+            SUFFIX ${suffix}
             SKIP_BUILD_RPATH ON
             LINK_DEPENDS ${MEX_EXPORT_MAP})
     endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks that a built .mexa64 file loads in an unmodified host: an x86-64 shared
-# library whose only export is mexFunction in version node MEX, which needs
+# Checks that a built Linux deliverable loads in an unmodified host: a shared
+# library for the machine given (as readelf names it: X86-64 for a .mexa64,
+# AArch64) whose only export is mexFunction in version node MEX, which needs
 # libmx.so and libmex.so by name and otherwise only libm and libc (no C++ or GCC
 # runtime), asks for no glibc symbol version newer than 2.17 (so that it loads
 # on the older distributions MATLAB users run), has no run path, and imports
@@ -8,6 +9,7 @@
 set -uo pipefail
 source "$(dirname "$0")/imports.sh"
 file=$1
+machine=$2
 status=0
 fail() {
     echo "$file: $*" >&2
@@ -16,7 +18,7 @@ fail() {
 
 header=$(readelf -h "$file") || exit 1
 grep -q 'Type:.*DYN' <<<"$header" || fail "is not a shared library"
-grep -q 'Machine:.*X86-64' <<<"$header" || fail "is not for x86-64"
+grep -q "Machine:.* $machine\$" <<<"$header" || fail "is not for $machine"
 
 dynamic=$(readelf -d -W "$file")
 needed=$(sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p' <<<"$dynamic")
