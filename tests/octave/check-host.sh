@@ -1,0 +1,23 @@
+#!/bin/sh
+# Checks both functions in the Octave of the machine it runs on, from the
+# repository at /src (read-only), with scratch space in /tmp; run by
+# scripts/test-hosts inside each host's root file system:
+#   check-host.sh PACKAGE
+# build_mex into /tmp/build_mex and the self tests there (quenrel's compare
+# with the table of coefficients every machine must give), the soak test on
+# that build, then the Octave package PACKAGE installed, tested, soaked,
+# compared with the build_mex build and uninstalled.
+set -eu
+package=$1
+cd /tmp
+octave="octave-cli --norc --no-history --quiet"
+$octave --eval "disp (['Octave ' version() ' on ' computer()])"
+$octave --eval "addpath ('/src'); build_mex ('/tmp/build_mex');"
+for name in nubrik quenrel; do
+    $octave /src/tests/octave/run_suite.m /tmp/build_mex $name native
+done
+mkdir /tmp/soak
+cp /src/tests/octave/soak.m /tmp/soak/
+mkoctfile --mex -o /tmp/soak/heap_in_use.mex /src/tests/octave/heap_in_use.cpp
+$octave --eval "addpath ('/tmp/build_mex'); addpath ('/tmp/soak'); soak ();"
+$octave /src/tests/release/package_in_octave.m "$package" /tmp/build_mex /tmp/package /tmp/soak
