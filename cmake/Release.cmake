@@ -3,8 +3,10 @@
 # and the license, inside one top folder (component matlab); from the Linux
 # build also the Octave package (component octave), the source units in
 # Octave's package layout, which Octave's pkg builds on the user's machine.
-# Every file is taken from its one copy in the repository or made here. The
-# release files go to build/release/, with their checksums in SHA256SUMS.
+# Every file is taken from its one copy in the repository or made here. CPack
+# stages each component, ReleasePack.cmake packs it the same way for everyone,
+# and the release files go to build/release/, with their checksums in
+# SHA256SUMS.
 set(RELEASE_NAME nubrik-quenrel-${PROJECT_VERSION})
 set(RELEASE_DIR ${PROJECT_SOURCE_DIR}/build/release)
 string(REGEX MATCH "^([0-9]+)-([0-9]+)-([0-9]+)$" parsed ${RELEASE_DATE})
@@ -21,9 +23,9 @@ set(help_files ${PROJECT_SOURCE_DIR}/nubrik/nubrik.m ${PROJECT_SOURCE_DIR}/quenr
 install(TARGETS nubrik quenrel LIBRARY DESTINATION . COMPONENT matlab)
 install(FILES ${help_files} ${PROJECT_BINARY_DIR}/README.md LICENSE DESTINATION . COMPONENT matlab)
 if(WIN32)
-    set(CPACK_ARCHIVE_MATLAB_FILE_NAME ${RELEASE_NAME}-windows-x64)
+    set(CPACK_RELEASE_MATLAB_FILE ${RELEASE_NAME}-windows-x64.zip)
 else()
-    set(CPACK_ARCHIVE_MATLAB_FILE_NAME ${RELEASE_NAME}-linux-x86_64)
+    set(CPACK_RELEASE_MATLAB_FILE ${RELEASE_NAME}-linux-x86_64.zip)
     configure_file(release/octave/DESCRIPTION.in DESCRIPTION @ONLY)
     install(FILES ${PROJECT_BINARY_DIR}/DESCRIPTION release/octave/INDEX
             DESTINATION . COMPONENT octave)
@@ -32,14 +34,14 @@ else()
     install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp release/octave/Makefile
             DESTINATION src COMPONENT octave)
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)
-    set(CPACK_ARCHIVE_OCTAVE_FILE_NAME ${RELEASE_NAME})
+    set(CPACK_RELEASE_OCTAVE_FILE ${RELEASE_NAME}.tar.gz)
 endif()
 
 set(CPACK_PACKAGE_NAME nubrik-quenrel)
 set(CPACK_PACKAGE_VENDOR "The nubrik and quenrel authors")
 set(CPACK_PACKAGE_FILE_NAME ${RELEASE_NAME})
 set(CPACK_RELEASE_DIRECTORY ${RELEASE_DIR})
-set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/ReleasePack.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ReleaseCollect.cmake)
 include(CPack)

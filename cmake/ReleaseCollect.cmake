@@ -1,8 +1,11 @@
-# Run by CPack after each packaging: copies the files it made into the release
+# Run by CPack after each packaging: copies the release files it made (not the
+# description the External generator writes beside them) into the release
 # folder, and writes SHA256SUMS there over the release files of this version,
 # in the form sha256sum --check reads.
 set(release ${CPACK_RELEASE_DIRECTORY})
-file(COPY ${CPACK_PACKAGE_FILES} DESTINATION ${release})
+set(made ${CPACK_PACKAGE_FILES})
+list(FILTER made INCLUDE REGEX "\\.(zip|tar\\.gz)$")
+file(COPY ${made} DESTINATION ${release})
 file(GLOB files RELATIVE ${release} ${release}/${CPACK_PACKAGE_FILE_NAME}*)
 list(SORT files)
 set(sums "")
