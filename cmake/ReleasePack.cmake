@@ -22,18 +22,23 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
     file(WRITE ${archive}.files "${listing}\n")
     execute_process(COMMAND touch --no-dereference --date=@$ENV{SOURCE_DATE_EPOCH} ${files}
                     WORKING_DIRECTORY ${staged} COMMAND_ERROR_IS_FATAL ANY)
+    # First a ustar archive, whose entries keep no time but the modification
+    # time; read from disk, a zip entry would also take the files' change times.
+    file(REMOVE ${archive} ${archive}.tar)
+    execute_process(
+        COMMAND ${BSDTAR} --create --format ustar --no-recursion --files-from ${archive}.files
+                --uid 0 --gid 0 --uname root --gname root
+                -s "|^|${CPACK_PACKAGE_FILE_NAME}/|" --file ${archive}.tar
+        WORKING_DIRECTORY ${staged} COMMAND_ERROR_IS_FATAL ANY)
     if(archive MATCHES "\\.zip$")
         set(format --format zip)
     else()
         set(format --format ustar --gzip --options gzip:!timestamp)
     endif()
-    file(REMOVE ${archive})
     execute_process(
         COMMAND ${CMAKE_COMMAND} -E env TZ=UTC
-                ${BSDTAR} --create ${format} --no-recursion --files-from ${archive}.files
-                --uid 0 --gid 0 --uname root --gname root
-                -s "|^|${CPACK_PACKAGE_FILE_NAME}/|" --file ${archive}
-        WORKING_DIRECTORY ${staged} COMMAND_ERROR_IS_FATAL ANY)
+                ${BSDTAR} --create ${format} --file ${archive} @${archive}.tar
+        COMMAND_ERROR_IS_FATAL ANY)
     list(APPEND built ${archive})
 endforeach()
 set(CPACK_EXTERNAL_BUILT_PACKAGES ${built})
