@@ -2,9 +2,9 @@ function folder = build_mex(folder)
 %BUILD_MEX  Build nubrik and quenrel from source with this host's mex.
 %   BUILD_MEX compiles both functions in this MATLAB or GNU Octave with the C++
 %   compiler its mex command is set up for, into the folder build/<host>
-%   beside this file, puts their help files beside them (with the table of
-%   coefficients that quenrel's self tests read), and prints the ADDPATH
-%   command that makes them available.
+%   beside this file, puts their help files and self tests beside them (with
+%   the table of coefficients that quenrel's self tests read), and prints the
+%   ADDPATH command that makes them available.
 %
 %   BUILD_MEX(FOLDER) builds into FOLDER instead. FOLDER = BUILD_MEX(...)
 %   returns the folder.
@@ -54,6 +54,7 @@ for k = 1:size(functions, 1)
         copyfile(fullfile(root, name, files{f}), folder);
     end
 end
+copyfile(fullfile(root, 'tests', 'self', '*'), folder);
 fprintf('Built nubrik and quenrel in %s\nTo use them: addpath(''%s'')\n', folder, folder);
 if nargout == 0
     clear folder

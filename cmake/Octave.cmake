@@ -13,6 +13,19 @@ set(OCTAVE_DIR ${PROJECT_BINARY_DIR}/octave)
 set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-tree-ter -Wall -Wextra -Werror")
 add_custom_target(octave ALL)
 
+# The self tests beside both builds, as a release places them.
+list(TRANSFORM SELF_TESTS PREPEND ${SELF_TESTS_DIR}/ OUTPUT_VARIABLE self_test_sources)
+add_custom_command(
+    OUTPUT ${OCTAVE_DIR}/self-tests.stamp
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${OCTAVE_DIR}/native/private ${OCTAVE_DIR}/bridged/private
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${SELF_TESTS_DIR} ${OCTAVE_DIR}/native
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${SELF_TESTS_DIR} ${OCTAVE_DIR}/bridged
+    COMMAND ${CMAKE_COMMAND} -E touch ${OCTAVE_DIR}/self-tests.stamp
+    DEPENDS ${self_test_sources}
+    COMMENT "Copying the self tests")
+add_custom_target(octave_self_tests DEPENDS ${OCTAVE_DIR}/self-tests.stamp)
+add_dependencies(octave octave_self_tests)
+
 # add_octave_mex(name source file...): the files are the help file and those
 # its self tests read.
 function(add_octave_mex name source)

@@ -22,6 +22,7 @@ set(help_files ${PROJECT_SOURCE_DIR}/nubrik/nubrik.m ${PROJECT_SOURCE_DIR}/quenr
                ${PROJECT_BINARY_DIR}/Contents.m ${QUENREL_BITS})
 install(TARGETS nubrik quenrel LIBRARY DESTINATION . COMPONENT matlab)
 install(FILES ${help_files} ${PROJECT_BINARY_DIR}/README.md LICENSE DESTINATION . COMPONENT matlab)
+install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION . COMPONENT matlab)
 if(WIN32)
     set(CPACK_RELEASE_MATLAB_FILE ${RELEASE_NAME}-windows-x64.zip)
 else()
@@ -34,6 +35,7 @@ else()
     install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp release/octave/Makefile
             DESTINATION src COMPONENT octave)
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)
+    install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION inst COMPONENT octave)
     set(CPACK_RELEASE_OCTAVE_FILE ${RELEASE_NAME}.tar.gz)
 endif()
 
