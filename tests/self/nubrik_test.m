@@ -54,7 +54,10 @@ else
     x = complex(int16([-1 2 0]), int16([3 0 -32768]));
     assert_same(nubrik(x), bit_counts(x));
     assert_same(nubrik(1 + 2i), complex(int8(10), int8(1)));
-    assert_same(nubrik(complex(zeros(2, 0))), complex(zeros(2, 0, 'int8'), zeros(2, 0, 'int8')));
+    % An empty result is complex exactly when the argument is.
+    x = complex(zeros(2, 0));
+    r = nubrik(x);
+    assert(isa(r, 'int8') && isequal(size(r), [2 0]) && isreal(r) == isreal(x));
 end
 
 %% Cells are rebuilt around their converted elements
