@@ -2,8 +2,8 @@
 # natively with Octave's mkoctfile (octave/native/<name>.mex), and its .mexa64
 # deliverable is copied under the extension Octave looks for
 # (octave/bridged/<name>.mex), to run unmodified on the bridge libraries in
-# octave/bridge/. Its help file, which holds its Octave self tests, and the
-# files those read sit beside both. The target octave builds them all.
+# octave/bridge/. Its help file and the files its self tests read sit beside
+# both, and so do the self tests. The target octave builds them all.
 find_program(MKOCTFILE mkoctfile REQUIRED)
 find_program(OCTAVE_CLI octave-cli REQUIRED)
 execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
