@@ -6,8 +6,8 @@
 # GCC runtime needed at load time, and on Linux no run path. With Octave, it
 # also builds the function for Octave, beside its help file and the other
 # files its self tests read.
-set(MEX_EXPORT_MAP ${PROJECT_SOURCE_DIR}/host/mexfunction.map)
-set(MEX_EXPORT_DEF ${PROJECT_SOURCE_DIR}/host/mexfunction.def)
+set(MEX_EXPORT_MAP ${PROJECT_SOURCE_DIR}/interface/mexfunction.map)
+set(MEX_EXPORT_DEF ${PROJECT_SOURCE_DIR}/interface/mexfunction.def)
 
 function(add_mex_function name source)
     add_library(${name} MODULE ${source})

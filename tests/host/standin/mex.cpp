@@ -76,8 +76,7 @@ mxArray *doubleOf(const mxArray *in, bool temporary) {
 mxArray *toDouble(const mxArray *in) {
     if (!in->elementSize) {
         static std::string text;
-        text = std::string("Conversion to double from ") + className(in->classId) +
-               " is not possible.";
+        text = standinDoubleRefusal(in->classId);
         standinError(text.c_str());
     }
     if (standinDoubleBroken()) return standinFullOf(in, true);
@@ -85,6 +84,10 @@ mxArray *toDouble(const mxArray *in) {
 }
 
 } // namespace
+
+std::string standinDoubleRefusal(int classId) {
+    return std::string("Conversion to double from ") + className(classId) + " is not possible.";
+}
 
 mxArray *standinDoubleCopy(const mxArray *a) {
     if (!standinCheck(a, "standinDoubleCopy")->elementSize)

@@ -68,6 +68,12 @@ mxArray *standinDoubleCopy(const mxArray *a);
 // class of the user's may; false restores the conversion.
 void standinBreakDouble(bool broken);
 
+// The stand-in host's own texts: the error of its double for an argument of a
+// class that holds no data, and that of a call leaving a requested output unassigned.
+std::string standinDoubleRefusal(int classId);
+inline constexpr char standinUnassignedText[] =
+    "One or more output arguments not assigned during call.";
+
 // Releases every array and returns the host to its initial state.
 void standinReset();
 

@@ -121,7 +121,7 @@ void auditResults(int nlhs, const std::vector<mxArray *> &slots, StandinCall &ou
             reach(slots[i], reached, outcome.faults);
         } else if (i < nlhs) {
             outcome.failed = true;
-            outcome.error = "One or more output arguments not assigned during call.";
+            outcome.error = standinUnassignedText;
         }
     }
     for (const mxArray *a : session.created) {
