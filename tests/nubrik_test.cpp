@@ -1,5 +1,6 @@
 // Behaviour of nubrik.mexa64, loaded and called the way the host does.
 #include "arrays.h"
+#include "messages.h"
 #include "mex_test.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,6 @@
 
 namespace {
 
-const char mismatchText[] = "Mismatched number of input/output arguments\n";
-const char createText[] = "Unable to create output array\n";
-const char tooManyText[] = "Input array has 2^31 or more elements\n";
-const char tooDeepText[] = "Cells and structs nested more than 1000 levels deep\n";
 const int maxNesting = 1000;
 
 // The stack on which the deepest nesting must fit: a quarter of 1 MiB, and half
@@ -62,7 +59,7 @@ TEST_F(Nubrik, PairsInputsWithOutputs) {
         StandinCall result = call(c.nlhs, inputs);
         EXPECT_EQ(result.failed, c.fails);
         if (c.fails) {
-            EXPECT_EQ(result.error, mismatchText);
+            EXPECT_EQ(result.error, nubrikText::mismatch);
             continue;
         }
         for (int i = 0; i < c.nrhs; ++i)
@@ -206,7 +203,7 @@ TEST_F(Nubrik, ReportsEveryFailedCreation) {
             standinFailAllocation(k);
             StandinCall failed = call(1, {argument});
             EXPECT_TRUE(failed.failed);
-            EXPECT_EQ(failed.error, createText);
+            EXPECT_EQ(failed.error, nubrikText::create);
         }
     }
 }
@@ -270,7 +267,7 @@ TEST_F(Nubrik, BoundsNestingWellInsideAOneMebibyteStack) {
     EXPECT_EQ(countsOf(leaf), std::vector<int>{8});
     for (const StandinCall &result : {beyond, structBeyond}) {
         EXPECT_TRUE(result.failed);
-        EXPECT_EQ(result.error, tooDeepText);
+        EXPECT_EQ(result.error, nubrikText::tooDeep);
         EXPECT_EQ(result.faults, std::vector<std::string>{});
     }
 }
@@ -280,8 +277,8 @@ TEST_F(Nubrik, RefusesArraysOfTwoToTheThirtyFirstElementsOrMore) {
     for (const std::vector<int> &dims :
          {std::vector<int>{65536, 32768}, std::vector<int>{65536, 65536}}) {
         mxArray *huge = standinCreateArray(mxUINT8_CLASS, dims, mxREAL);
-        expectError(huge, tooManyText);
-        expectError(makeCell({1, 1}, {huge}), tooManyText);
+        expectError(huge, nubrikText::tooMany);
+        expectError(makeCell({1, 1}, {huge}), nubrikText::tooMany);
     }
 }
 

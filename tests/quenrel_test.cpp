@@ -1,6 +1,7 @@
 // Behaviour of quenrel.mexa64, loaded and called the way the host does.
 #include "arrays.h"
 #include "correlation.h"
+#include "messages.h"
 #include "mex_test.h"
 
 #include <gtest/gtest.h>
@@ -11,23 +12,13 @@
 
 namespace {
 
-const char warningText[] = "Too many arguments to function quenrel. Argument(s) ignored.";
-const char wrongCount[] = "Wrong number of input variables";
-const char createText[] = "Unable to create output array";
-const char realA[] = "Expected REAL number as input argument \"A\" (1)";
-const char realB[] = "Expected REAL number as input argument \"B\" (2)";
-const char matchA[] = "Can not match size of dimensions for A to iterator";
-const char matchB[] = "Can not match size of dimensions for B to iterator";
-const char countA[] = "Expected 1 elements as iterator window dims as input argument \"A\" (1)";
-const char countB[] = "Expected 1 elements as iterator window dims as input argument \"B\" (2)";
-const char datatypeA[] = "Datatype double expected as input argument \"A\" (1)";
-const char datatypeB[] = "Datatype double expected as input argument \"B\" (2)";
-const char tooLargeA[] = "Expected fewer than 2^31 elements in input argument \"A\" (1)";
-const char tooLargeB[] = "Expected fewer than 2^31 elements in input argument \"B\" (2)";
+// The texts that name A, and those that name B.
+const quenrelText::ArgumentTexts &A = quenrelText::argumentA;
+const quenrelText::ArgumentTexts &B = quenrelText::argumentB;
 // The host's own errors for arguments that its double cannot convert.
-const char fromCell[] = "Conversion to double from cell is not possible.";
-const char fromStruct[] = "Conversion to double from struct is not possible.";
-const char fromHandle[] = "Conversion to double from function_handle is not possible.";
+const std::string fromCell = standinDoubleRefusal(mxCELL_CLASS);
+const std::string fromStruct = standinDoubleRefusal(mxSTRUCT_CLASS);
+const std::string fromHandle = standinDoubleRefusal(mxFUNCTION_CLASS);
 
 // A double array of the given extents holding 1, 2, 3, ... in storage order.
 mxArray *counting(const std::vector<int> &dims, mxComplexity complexity = mxREAL) {
@@ -155,36 +146,36 @@ TEST_F(Quenrel, RaisesEachMessageInItsOrder) {
         int nlhs;
         bool warns;
     } cases[] = {
-        {{}, wrongCount, 0, false},
-        {{}, wrongCount, 2, false},
-        {{counting({1, 3})}, wrongCount, 1, false},
-        {{counting({1, 3})}, wrongCount, 0, false},
-        {{counting({1, 3}, mxCOMPLEX)}, realA, 1, false},
-        {{cell}, fromCell, 1, false},
-        {{handle, counting({1, 3}, mxCOMPLEX)}, fromHandle, 1, false},
-        {{counting({1, 3}), makeStruct({1, 1}, {}, {})}, fromStruct, 1, false},
-        {{counting({1, 3}, mxCOMPLEX), counting({1, 3}, mxCOMPLEX)}, realA, 1, false},
-        {{counting({1, 3}), counting({1, 3}, mxCOMPLEX)}, realB, 1, false},
-        {{counting({0, 0}), counting({0, 0})}, matchA, 1, false},
-        {{counting({5, 0}), counting({5, 0})}, matchA, 1, false},
-        {{counting({0, 1}), counting({0, 1})}, matchA, 1, false},
-        {{counting({1, 0}), counting({1, 0})}, matchA, 1, false},
-        {{counting({0, 5}), counting({0, 5})}, countA, 1, false},
-        {{counting({0, 5, 2}), counting({1, 1})}, countA, 1, false},
-        {{counting({1, 6}), counting({1, 7})}, matchB, 1, false},
-        {{counting({1, 6}), counting({1, 5})}, matchB, 1, false},
-        {{counting({1, 1}), counting({0, 0})}, countB, 1, false},
-        {{counting({1, 1}), counting({1, 0})}, countB, 1, false},
-        {{counting({1, 1}), counting({0, 1})}, countB, 1, false},
-        {{counting({5, 1}), counting({5, 0})}, countB, 1, false},
-        {{counting({6, 1}), counting({6, 1, 2})}, matchB, 1, false},
+        {{}, quenrelText::wrongCount, 0, false},
+        {{}, quenrelText::wrongCount, 2, false},
+        {{counting({1, 3})}, quenrelText::wrongCount, 1, false},
+        {{counting({1, 3})}, quenrelText::wrongCount, 0, false},
+        {{counting({1, 3}, mxCOMPLEX)}, A.real, 1, false},
+        {{cell}, fromCell.c_str(), 1, false},
+        {{handle, counting({1, 3}, mxCOMPLEX)}, fromHandle.c_str(), 1, false},
+        {{counting({1, 3}), makeStruct({1, 1}, {}, {})}, fromStruct.c_str(), 1, false},
+        {{counting({1, 3}, mxCOMPLEX), counting({1, 3}, mxCOMPLEX)}, A.real, 1, false},
+        {{counting({1, 3}), counting({1, 3}, mxCOMPLEX)}, B.real, 1, false},
+        {{counting({0, 0}), counting({0, 0})}, A.match, 1, false},
+        {{counting({5, 0}), counting({5, 0})}, A.match, 1, false},
+        {{counting({0, 1}), counting({0, 1})}, A.match, 1, false},
+        {{counting({1, 0}), counting({1, 0})}, A.match, 1, false},
+        {{counting({0, 5}), counting({0, 5})}, A.count, 1, false},
+        {{counting({0, 5, 2}), counting({1, 1})}, A.count, 1, false},
+        {{counting({1, 6}), counting({1, 7})}, B.match, 1, false},
+        {{counting({1, 6}), counting({1, 5})}, B.match, 1, false},
+        {{counting({1, 1}), counting({0, 0})}, B.count, 1, false},
+        {{counting({1, 1}), counting({1, 0})}, B.count, 1, false},
+        {{counting({1, 1}), counting({0, 1})}, B.count, 1, false},
+        {{counting({5, 1}), counting({5, 0})}, B.count, 1, false},
+        {{counting({6, 1}), counting({6, 1, 2})}, B.match, 1, false},
         {{counting({2, 1, 3}), counting({6, 1})}, nullptr, 1, false},
         {{counting({2, 3}), counting({1, 6})}, nullptr, 1, false},
         {{counting({2, 3}), counting({6, 1})}, nullptr, 1, false},
         {{counting({1, 3}), counting({1, 3})}, nullptr, 0, false},
         {{counting({1, 3}), counting({1, 3}), cell}, nullptr, 1, true},
         {{counting({1, 3}), counting({1, 3}), handle, cell}, nullptr, 1, true},
-        {{counting({1, 3}, mxCOMPLEX), counting({1, 3}), cell}, realA, 1, true},
+        {{counting({1, 3}, mxCOMPLEX), counting({1, 3}), cell}, A.real, 1, true},
         {{makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}),
           makeArray<uint8_t>(mxLOGICAL_CLASS, {3, 1}, {1, 0, 1})},
          nullptr,
@@ -200,8 +191,8 @@ TEST_F(Quenrel, RaisesEachMessageInItsOrder) {
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "row " << row++);
         StandinCall result = call(c.nlhs, c.inputs);
-        EXPECT_EQ(result.warnings,
-                  c.warns ? std::vector<std::string>{warningText} : std::vector<std::string>{});
+        EXPECT_EQ(result.warnings, c.warns ? std::vector<std::string>{quenrelText::warning}
+                                           : std::vector<std::string>{});
         EXPECT_EQ(result.failed, c.error != nullptr) << result.error;
         if (c.error) {
             EXPECT_EQ(result.error, c.error);
@@ -219,11 +210,12 @@ TEST_F(Quenrel, ConvertsOtherClassesWithTheHostsDouble) {
               expected);
 
     standinBreakDouble(true);
-    expectError({makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}), row({1, 2, 3})}, datatypeA);
-    expectError({row({1, 2, 3}), makeArray<float>(mxSINGLE_CLASS, {1, 3}, {1, 2, 3})}, datatypeB);
+    expectError({makeArray<int32_t>(mxINT32_CLASS, {1, 3}, {1, 2, 4}), row({1, 2, 3})}, A.datatype);
+    expectError({row({1, 2, 3}), makeArray<float>(mxSINGLE_CLASS, {1, 3}, {1, 2, 3})}, B.datatype);
     // A complex argument that double leaves in its class: the class is told first.
-    expectError({standinCreateArray(mxINT32_CLASS, {1, 3}, mxCOMPLEX), row({1, 2, 3})}, datatypeA);
-    expectError({row({1, 2, 3}), standinCreateArray(mxSINGLE_CLASS, {1, 3}, mxCOMPLEX)}, datatypeB);
+    expectError({standinCreateArray(mxINT32_CLASS, {1, 3}, mxCOMPLEX), row({1, 2, 3})}, A.datatype);
+    expectError({row({1, 2, 3}), standinCreateArray(mxSINGLE_CLASS, {1, 3}, mxCOMPLEX)},
+                B.datatype);
 }
 
 TEST_F(Quenrel, ReadsSparseArraysAsTheirFullForm) {
@@ -248,8 +240,8 @@ TEST_F(Quenrel, RefusesArraysOfTwoToTheThirtyFirstElementsOrMore) {
     for (const std::vector<int> &dims :
          {std::vector<int>{65536, 32768}, std::vector<int>{65536, 65536}}) {
         mxArray *huge = standinCreateArray(mxUINT8_CLASS, dims, mxREAL);
-        expectError({huge, row({1, 2, 3})}, tooLargeA);
-        expectError({row({1, 2, 3}), huge}, tooLargeB);
+        expectError({huge, row({1, 2, 3})}, A.tooLarge);
+        expectError({row({1, 2, 3}), huge}, B.tooLarge);
     }
 }
 
@@ -271,7 +263,7 @@ TEST_F(Quenrel, ReportsEveryFailedCreation) {
         for (int k = 1; k <= clean.allocations; ++k) {
             SCOPED_TRACE(testing::Message() << inputs.size() << " inputs, allocation " << k);
             standinFailAllocation(k);
-            expectError(inputs, createText);
+            expectError(inputs, quenrelText::create);
         }
     }
 }

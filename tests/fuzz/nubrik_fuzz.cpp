@@ -5,6 +5,7 @@
 #include "arrays.h"
 #include "decoder.h"
 #include "loader.h"
+#include "messages.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,10 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const bool paired = nlhs == nrhs || (nrhs == 1 && nlhs == 0);
     const bool creationFailed = failAt > 0 && failAt <= call.allocations;
     if (!paired) {
-        if (call.error != "Mismatched number of input/output arguments\n")
+        if (call.error != nubrikText::mismatch)
             fail("unpaired call ended with \"" + call.error + "\"");
     } else if (creationFailed) {
-        if (call.error != "Unable to create output array\n")
+        if (call.error != nubrikText::create)
             fail("failed creation ended with \"" + call.error + "\"");
     } else {
         if (call.failed) fail("call failed with \"" + call.error + "\"");

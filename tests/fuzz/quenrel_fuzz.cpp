@@ -7,7 +7,9 @@
 #include "correlation.h"
 #include "decoder.h"
 #include "loader.h"
+#include "messages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,33 +22,40 @@ namespace {
     std::abort();
 }
 
-// The stand-in host's own error for an argument its double cannot convert.
-std::string hostError(int classId) {
-    static const char *const names[] = {"unknown", "cell",           "struct", "logical", "char",
-                                        "void",    "double",         "single", "int8",    "uint8",
-                                        "int16",   "uint16",         "int32",  "uint32",  "int64",
-                                        "uint64",  "function_handle"};
-    return std::string("Conversion to double from ") +
-           (classId <= mxFUNCTION_CLASS ? names[classId] : "object") + " is not possible.";
+// The sizes an argument's window is matched with: every extent of an array of
+// more than two dimensions; of a matrix, its extents less the trailing ones of
+// at most 1 (a row keeps both, a column its first, a scalar or an empty 0-by-0,
+// 0-by-1 or 1-by-0 none).
+std::vector<int> windowSizes(const mxArray *x) {
+    std::vector<int> sizes = dimsOf(x);
+    if (sizes.size() == 2)
+        while (!sizes.empty() && sizes.back() <= 1)
+            sizes.pop_back();
+    return sizes;
 }
 
-// The first text that the intake of x must end with, or nothing.
-std::string intakeError(const mxArray *x, long long n, const std::string &letter, int position) {
-    const std::string named =
-        "input argument \"" + letter + "\" (" + std::to_string(position) + ")";
-    const int classId = mxGetClassID(x);
-    if (classId != mxDOUBLE_CLASS && standinElementSize(classId) == 0) return hostError(classId);
-    if (mxIsComplex(x)) return "Expected REAL number as " + named;
-    const std::vector<int> e = dimsOf(x);
-    const int k = e.size() > 2 ? static_cast<int>(e.size()) : e[1] > 1 ? 2 : e[0] > 1 ? 1 : 0;
-    long long t = 1;
-    for (int i = 0; !(t == n && i == k); ++i) {
-        if (i >= k || n < t * e[i])
-            return "Can not match size of dimensions for " + letter + " to iterator";
-        t *= e[i];
+// The rule as users read it: the sizes, multiplied in order, reach exactly n,
+// with no partial product above n.
+bool reachesExactly(const std::vector<int> &sizes, long long n) {
+    long long product = 1;
+    bool above = false;
+    for (const int size : sizes) {
+        // Held at n + 1 once above n, so that no product overflows.
+        product = std::min(product * size, n + 1);
+        above = above || product > n;
     }
-    const long long m = static_cast<long long>(mxGetNumberOfElements(x));
-    if (t == 0 || m / t != 1) return "Expected 1 elements as iterator window dims as " + named;
+    return !above && product == n;
+}
+
+// The first text that the intake of x must end with against n elements, or nothing.
+std::string intakeError(const mxArray *x, long long n, const quenrelText::ArgumentTexts &texts) {
+    const int classId = mxGetClassID(x);
+    if (classId != mxDOUBLE_CLASS && standinElementSize(classId) == 0)
+        return standinDoubleRefusal(classId);
+    if (mxIsComplex(x)) return texts.real;
+    if (!reachesExactly(windowSizes(x), n)) return texts.match;
+    // Then the element count: the window holds all of x's elements, and at least one.
+    if (n == 0 || static_cast<long long>(mxGetNumberOfElements(x)) != n) return texts.count;
     return "";
 }
 
@@ -84,22 +93,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     std::string expected;
     if (nrhs == 0 && nlhs == 1) {
-        if (creationFails) expected = "Unable to create output array";
+        if (creationFails) expected = quenrelText::create;
     } else {
         const std::vector<std::string> warnings =
-            nrhs > 2 ? std::vector<std::string>{"Too many arguments to function quenrel. "
-                                                "Argument(s) ignored."}
-                     : std::vector<std::string>{};
+            nrhs > 2 ? std::vector<std::string>{quenrelText::warning} : std::vector<std::string>{};
         if (call.warnings != warnings) fail("wrong warnings");
         const long long n =
             nrhs >= 1 ? static_cast<long long>(mxGetNumberOfElements(inputs[0])) : 1;
-        if (nrhs >= 1) expected = intakeError(inputs[0], n, "A", 1);
-        if (expected.empty() && nrhs >= 2) expected = intakeError(inputs[1], n, "B", 2);
-        if (expected.empty() && nrhs < 2) expected = "Wrong number of input variables";
-        if (expected.empty() && creationFails) expected = "Unable to create output array";
+        if (nrhs >= 1) expected = intakeError(inputs[0], n, quenrelText::argumentA);
+        if (expected.empty() && nrhs >= 2)
+            expected = intakeError(inputs[1], n, quenrelText::argumentB);
+        if (expected.empty() && nrhs < 2) expected = quenrelText::wrongCount;
+        if (expected.empty() && creationFails) expected = quenrelText::create;
         // The coefficient fills one output; the host refuses to leave a second empty.
-        if (expected.empty() && nlhs > 1)
-            expected = "One or more output arguments not assigned during call.";
+        if (expected.empty() && nlhs > 1) expected = standinUnassignedText;
     }
     if (!expected.empty()) {
         if (!call.failed || call.error != expected)
