@@ -3,7 +3,8 @@
 ## that no outcome drifts:
 ##   soak ()
 ## with the functions under test and the probe heap_in_use (heap_in_use.cpp
-## here) on the path. Each case makes a first call, a warm-up, two windows of
+## here) on the path, and the self tests' private helpers in private/ beside
+## this file: the message texts come from there. Each case makes a first call, a warm-up, two windows of
 ## calls with the heap in use read before and after each, and a last call.
 ## The memory kept per call is the smaller growth of the two windows over its
 ## calls: what the host fills once shows in one window only, a loss on every
@@ -87,10 +88,10 @@ function cases = nubrik_cases ()
     {"nubrik: structs in cells in structs", @() nubrik (struct ("s", {{struct("t", 1:3)}})), "", many}
     {"nubrik: 1000 levels of cells", @() innermost (nubrik (deepest)), "", 100}
     {"nubrik: 1001 levels of cells", @() nubrik (too_deep), ...
-     "nubrik: Cells and structs nested more than 1000 levels deep", 100}
+     mex_message("nubrik", "tooDeep"), 100}
     {"nubrik: two arguments, two results", @() both_results (uint16(7), {true}), "", many}
     {"nubrik: two arguments, one result", @() nubrik (1, 2), ...
-     "nubrik: Mismatched number of input/output arguments", many}];
+     mex_message("nubrik", "mismatch"), many}];
 endfunction
 
 function cases = quenrel_cases ()
@@ -106,7 +107,7 @@ function cases = quenrel_cases ()
   b = y > 0.5;
   s = sparse (x .* (y > 0.5));
   refused = error_of (@() double ({1}));
-  bad_a = "quenrel: Expected REAL number as input argument \"A\" (1)";
+  bad_a = mex_message ("quenrel", "realA");
   cases = [cases
     {"quenrel: doubles", @() quenrel (x, y), "", many}
     {"quenrel: char and logical", @() quenrel (a, b), "", many}
@@ -114,17 +115,17 @@ function cases = quenrel_cases ()
     {"quenrel: 2-by-3 and 3-by-2", @() quenrel (reshape (1:6, 2, 3), reshape (1:6, 3, 2)), "", many}
     {"quenrel: identification text", @() quenrel (), "", many}
     {"quenrel: three arguments", @() quenrel (x, y, 1), ...
-     "Too many arguments to function quenrel. Argument(s) ignored.", many}
-    {"quenrel: one argument", @() quenrel (x), "quenrel: Wrong number of input variables", many}
+     mex_message("quenrel", "warning"), many}
+    {"quenrel: one argument", @() quenrel (x), mex_message("quenrel", "wrongCount"), many}
     {"quenrel: complex A", @() quenrel (1i, 1), bad_a, many}
     {"quenrel: complex B", @() quenrel (1, 1i), ...
-     "quenrel: Expected REAL number as input argument \"B\" (2)", many}
+     mex_message("quenrel", "realB"), many}
     {"quenrel: empty A", @() quenrel ([], 1), ...
-     "quenrel: Can not match size of dimensions for A to iterator", many}
+     mex_message("quenrel", "matchA"), many}
     {"quenrel: 1-by-6 and 1-by-7", @() quenrel (1:6, 1:7), ...
-     "quenrel: Can not match size of dimensions for B to iterator", many}
+     mex_message("quenrel", "matchB"), many}
     {"quenrel: scalar and empty", @() quenrel (1, []), ...
-     "quenrel: Expected 1 elements as iterator window dims as input argument \"B\" (2)", many}
+     mex_message("quenrel", "countB"), many}
     {"quenrel: a cell, refused by double", @() quenrel ({1}, 1), refused, many}
     {"quenrel: complex A and a cell B", @() quenrel (1i, {1}), bad_a, many}];
 endfunction

@@ -4,7 +4,7 @@
 % (private/bit_counts.m). Where the hosts differ, each host's own behaviour is
 % checked: Octave's characters are 8 bits wide, complex integer arrays exist
 % in MATLAB only, and Octave puts the function's name before an error text.
-mismatch = mex_message('nubrik', 'Mismatched number of input/output arguments');
+mismatch = mex_message('nubrik', 'mismatch');
 
 %% Single values count the set bits of their stored pattern
 assert_same(nubrik(uint8(255)), int8(8));
