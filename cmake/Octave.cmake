@@ -6,6 +6,9 @@
 # both, and so do the self tests. The target octave builds them all.
 find_program(MKOCTFILE mkoctfile REQUIRED)
 find_program(OCTAVE_CLI octave-cli REQUIRED)
+# Every test starts Octave through this launcher, which gives it a standard
+# input of its own whatever ctest was given.
+set(OCTAVE ${PROJECT_SOURCE_DIR}/scripts/octave)
 execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
                 OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE
                 COMMAND_ERROR_IS_FATAL ANY)

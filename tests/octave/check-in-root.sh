@@ -1,8 +1,8 @@
 #!/bin/sh
 # Checks both functions in the Octave of the machine it runs on, from the
 # repository at /src (read-only), with scratch space in /tmp; run by
-# scripts/test-hosts inside each host's root file system:
-#   check-host.sh PACKAGE
+# scripts/test-roots inside each Debian root file system:
+#   check-in-root.sh PACKAGE
 # build_mex into /tmp/build_mex and the self tests there (quenrel's compare
 # with the table of coefficients every machine must give), the soak test on
 # that build, then the Octave package PACKAGE installed, tested, soaked,
@@ -10,7 +10,7 @@
 set -eu
 package=$1
 cd /tmp
-octave="octave-cli --norc --no-history --quiet"
+octave=/src/scripts/octave
 $octave --eval "disp (['Octave ' version() ' on ' computer()])"
 $octave --eval "addpath ('/src'); build_mex ('/tmp/build_mex');"
 for name in nubrik quenrel; do
@@ -18,6 +18,7 @@ for name in nubrik quenrel; do
 done
 mkdir /tmp/soak
 cp /src/tests/octave/soak.m /tmp/soak/
+cp -r /src/tests/self/private /tmp/soak/
 mkoctfile --mex -o /tmp/soak/heap_in_use.mex /src/tests/octave/heap_in_use.cpp
 $octave --eval "addpath ('/tmp/build_mex'); addpath ('/tmp/soak'); soak ();"
 $octave /src/tests/release/package_in_octave.m "$package" /tmp/build_mex /tmp/package /tmp/soak
