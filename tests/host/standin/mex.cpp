@@ -9,14 +9,6 @@
 
 namespace {
 
-const char *className(int classId) {
-    static const char *const names[] = {"unknown", "cell",           "struct", "logical", "char",
-                                        "void",    "double",         "single", "int8",    "uint8",
-                                        "int16",   "uint16",         "int32",  "uint32",  "int64",
-                                        "uint64",  "function_handle"};
-    return classId >= 0 && classId <= mxFUNCTION_CLASS ? names[classId] : "object";
-}
-
 // Element i of a part buffer of the given class, as a double.
 double valueAt(const void *part, size_t i, int classId) {
     switch (classId) {
@@ -53,7 +45,8 @@ size_t storedCount(const mxArray *a) {
 
 [[noreturn]] void undefined(const char *name, const mxArray *in) {
     const std::string text = std::string("Undefined function '") + name +
-                             "' for input arguments of type '" + className(in->classId) + "'.";
+                             "' for input arguments of type '" + standinClassName(in->classId) +
+                             "'.";
     static std::string kept;
     kept = text;
     standinError(kept.c_str());
@@ -84,10 +77,6 @@ mxArray *toDouble(const mxArray *in) {
 }
 
 } // namespace
-
-std::string standinDoubleRefusal(int classId) {
-    return std::string("Conversion to double from ") + className(classId) + " is not possible.";
-}
 
 mxArray *standinDoubleCopy(const mxArray *a) {
     if (!standinCheck(a, "standinDoubleCopy")->elementSize)

@@ -68,9 +68,21 @@ mxArray *standinDoubleCopy(const mxArray *a);
 // class of the user's may; false restores the conversion.
 void standinBreakDouble(bool broken);
 
-// The stand-in host's own texts: the error of its double for an argument of a
-// class that holds no data, and that of a call leaving a requested output unassigned.
-std::string standinDoubleRefusal(int classId);
+// The stand-in host's own texts, defined here so that its libraries export
+// nothing more: the name of a class, the error of its double for an argument of
+// a class that holds no data, and that of a call leaving a requested output
+// unassigned.
+static inline const char *standinClassName(int classId) {
+    static const char *const names[] = {"unknown", "cell",           "struct", "logical", "char",
+                                        "void",    "double",         "single", "int8",    "uint8",
+                                        "int16",   "uint16",         "int32",  "uint32",  "int64",
+                                        "uint64",  "function_handle"};
+    return classId >= 0 && classId <= mxFUNCTION_CLASS ? names[classId] : "object";
+}
+static inline std::string standinDoubleRefusal(int classId) {
+    return std::string("Conversion to double from ") + standinClassName(classId) +
+           " is not possible.";
+}
 inline constexpr char standinUnassignedText[] =
     "One or more output arguments not assigned during call.";
 
