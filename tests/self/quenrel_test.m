@@ -1,10 +1,12 @@
 % Self tests of quenrel: in MATLAB, runtests('quenrel_test') runs each section
 % below as one test; in Octave, test quenrel runs this script. Every
 % coefficient is checked bit for bit against the plain two-pass loop
-% (private/sequential.m), whose scalar operations round as the function's
+% (private/sequential.m), whose operations each round on their own as the function's
 % do, and against quenrel_bits.txt beside quenrel.m: coefficients computed
 % without any compiler, which every machine must give. Octave puts the
 % function's name before an error text, MATLAB shows the text alone.
+% The MATLAB branches are written from MathWorks' documentation and have not
+% run in MATLAB yet.
 
 %% The identification text
 assert_same(quenrel(), ['FENWARD Version 1.0 Beta -pipeline -force -fastmath -typecast ' ...

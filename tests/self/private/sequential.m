@@ -2,7 +2,9 @@ function c = sequential(a, b)
 %SEQUENTIAL  The correlation coefficient of A and B as the plain two-pass
 %   loop computes it: the means, then the centred sums of products and
 %   squares, each term added in index order and each product rounded on its
-%   own (the host's scalar arithmetic rounds every operation by itself).
+%   own. The products are computed as whole arrays, which the host stores
+%   rounded, and only then summed: no statement multiplies inside a running
+%   sum, which a host could evaluate as one fused multiply-add.
 n = numel(a);
 suma = 0;
 sumb = 0;
@@ -10,17 +12,18 @@ for i = 1:n
     suma = suma + a(i);
     sumb = sumb + b(i);
 end
-ma = suma / n;
-mb = sumb / n;
+x = a(:) - suma / n;
+y = b(:) - sumb / n;
+pab = x .* y;
+paa = x .* x;
+pbb = y .* y;
 sab = 0;
 saa = 0;
 sbb = 0;
 for i = 1:n
-    x = a(i) - ma;
-    y = b(i) - mb;
-    sab = sab + x * y;
-    saa = saa + x * x;
-    sbb = sbb + y * y;
+    sab = sab + pab(i);
+    saa = saa + paa(i);
+    sbb = sbb + pbb(i);
 end
 c = sab / sqrt(saa * sbb);
 end
