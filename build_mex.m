@@ -15,6 +15,10 @@ function folder = build_mex(folder)
 %   /fp:strict with Microsoft's compiler). In MATLAB, -compatibleArrayDims
 %   selects the 32-bit-extent interface the sources are written for.
 %
+%   On Apple silicon, MATLAB releases before R2025b link C++ MEX files only
+%   with Xcode's classic linker: there BUILD_MEX passes -ld_classic to the
+%   linker and says so, and says plainly when the linker refuses it.
+%
 %   BUILD_MEX stops with an error when no C++ compiler is set up.
 %
 %   Example:
@@ -23,6 +27,8 @@ function folder = build_mex(folder)
 %
 %   See also MEX, MKOCTFILE, ADDPATH, NUBRIK, QUENREL.
 
+% The MATLAB branches are written from MathWorks' documentation and have not run
+% in MATLAB yet; the Octave branches run in every test of this repository.
 root = fileparts(mfilename('fullpath'));
 inOctave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
 if nargin < 1
@@ -48,7 +54,7 @@ for k = 1:size(functions, 1)
     if inOctave
         buildInOctave(source, fullfile(folder, [name '.mex']), flags);
     else
-        mex('-compatibleArrayDims', '-outdir', folder, flags, source);
+        buildInMatlab(source, folder, flags);
     end
     for f = 1:numel(files)
         copyfile(fullfile(root, name, files{f}), folder);
@@ -61,7 +67,10 @@ if nargout == 0
 end
 end
 
-% The flag argument of MATLAB's mex for the compiler it is set up for.
+% The arguments of MATLAB's mex for the compiler it is set up for. Apple
+% silicon with a release before R2025b needs the classic linker for C++ (as
+% reported for R2024a and R2024b with recent Xcode); whether the newest Xcode's
+% linker still takes it shows on the first build there.
 function flags = matlabFlags()
 compiler = mex.getCompilerConfigurations('C++', 'Selected');
 if isempty(compiler)
@@ -69,9 +78,28 @@ if isempty(compiler)
         'Run "mex -setup C++" (install a supported compiler first), then build_mex again.']);
 end
 if ispc && ~strcmp(compiler.Manufacturer, 'GNU')
-    flags = 'COMPFLAGS=$COMPFLAGS /fp:strict';
+    flags = {'-compatibleArrayDims', 'COMPFLAGS=$COMPFLAGS /fp:strict'};
 else
-    flags = 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math';
+    flags = {'-compatibleArrayDims', 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math'};
+end
+if strcmp(computer('arch'), 'maca64') && isMATLABReleaseOlderThan('R2025b')
+    flags{end + 1} = 'LDFLAGS=$LDFLAGS -ld_classic';
+    fprintf(['build_mex: linking with -ld_classic, which MATLAB releases before R2025b ' ...
+        'need on Apple silicon\n']);
+end
+end
+
+function buildInMatlab(source, folder, flags)
+try
+    mex(flags{:}, '-outdir', folder, source);
+catch err
+    if any(contains(flags, '-ld_classic')) && contains(err.message, 'ld_classic')
+        error('build_mex:classicLinker', ['This Xcode''s linker refuses -ld_classic, ' ...
+            'which MATLAB releases before R2025b need on Apple silicon to link C++ MEX ' ...
+            'files. Use MATLAB R2025b or newer, or select an older Xcode with ' ...
+            'xcode-select.\n%s'], err.message);
+    end
+    rethrow(err);
 end
 end
 
