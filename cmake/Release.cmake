@@ -14,6 +14,8 @@ set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
 math(EXPR month "${CMAKE_MATCH_2} - 1")
 list(GET months ${month} month)
 set(RELEASE_DAY ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
+# OWNER/NAME of the repository, as the forge's command line names it.
+string(REGEX REPLACE "^https://[^/]+/" "" FORGE_REPOSITORY ${PROJECT_HOMEPAGE_URL})
 configure_file(release/Contents.m.in Contents.m @ONLY)
 configure_file(release/README.md.in README.md @ONLY)
 
