@@ -38,15 +38,27 @@
 %   Self tests: runtests('nubrik_test') in MATLAB, test nubrik in Octave
 %   (nubrik_test.m, with helpers in the private folder beside it).
 %
-%   Examples:
-%     nubrik(uint8(255))                 % int8(8)
-%     nubrik(int8(-1))                   % int8(8)
-%     nubrik(1.0)                        % int8(10): 0x3FF0000000000000
-%     nubrik(-0.0)                       % int8(1): only the sign bit
-%     nubrik('A')                        % int8(2): code 65 is 1000001
-%     nubrik({uint8(255), {int16(-1)}})  % {int8(8), {int8(16)}}
-%     s = nubrik(struct('b', {1, 2}, 'a', 'xy'))  % 1-by-2 struct, fields b, a
-%     [a, b] = nubrik(uint32(7), true)   % int8(3) and int8(1)
+%   Examples, with the results as GNU Octave prints them (MATLAB shows the
+%   same values in its own layout):
+%
+%     >> nubrik(uint8(255))
+%     ans = 8
+%     >> nubrik(1.0)                      % the pattern 0x3FF0000000000000
+%     ans = 10
+%     >> nubrik(-0.0)                     % only the sign bit
+%     ans = 1
+%     >> nubrik(int16([-1 256]))
+%     ans =
+%
+%       16   1
+%
+%     >> c = nubrik({uint8(255), {int16(-1)}});
+%     >> c{2}{1}
+%     ans = 16
+%     >> [a, b] = nubrik(uint32(7), true)
+%     a = 3
+%     b = 1
+%
 %
 %   See also BITAND, BITGET, DEC2BIN, TYPECAST, QUENREL.
 

@@ -40,13 +40,24 @@
 %   Self tests: runtests('quenrel_test') in MATLAB, test quenrel in Octave
 %   (quenrel_test.m, with helpers in the private folder beside it).
 %
-%   Examples:
-%     quenrel([1 2 3], [2 4 6])                      % 1
-%     quenrel([1 2 3], [3 2 1])                      % -1
-%     quenrel(reshape(1:6, 2, 3), reshape(1:6, 3, 2)) % 1: only order matters
-%     quenrel(int32([1 2 4]), [true false true])     % converted by double
-%     quenrel([5 5 5], [1 2 3])                      % NaN: constant data
-%     id = quenrel()                                 % the identification text
+%   Examples, with the results as GNU Octave prints them (MATLAB shows the
+%   same values in its own layout):
+%
+%     >> quenrel([1 2 3], [2 4 6])
+%     ans = 1
+%     >> quenrel([1 2 3], [3 2 1])
+%     ans = -1
+%     >> quenrel(reshape(1:6, 2, 3), reshape(1:6, 3, 2))   % only the order matters
+%     ans = 1
+%     >> quenrel(int32([1 2 4]), [true false true]) > 0   % converted by DOUBLE
+%     ans = 1
+%     >> quenrel([5 5 5], [1 2 3])                        % constant data
+%     ans = NaN
+%     >> fprintf('%.15f\n', quenrel(1:10, (1:10) .^ 2))   % the same on every machine
+%     0.974558628915209
+%     >> strtok(quenrel())                                % the identification text
+%     ans = FENWARD
+%
 %
 %   See also CORRCOEF, CORR, COV, NUBRIK.
 
