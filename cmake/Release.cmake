@@ -29,7 +29,15 @@ if(WIN32)
     set(CPACK_RELEASE_MATLAB_FILE ${RELEASE_NAME}-windows-x64.zip)
 else()
     set(CPACK_RELEASE_MATLAB_FILE ${RELEASE_NAME}-linux-x86_64.zip)
+    # The oldest Octave the package declares, in its description and in its
+    # entry for Octave's package index. The entry is filled in here but for the
+    # tarball's checksum, which ReleaseCollect.cmake adds once the tarball is made.
+    set(OCTAVE_MINIMUM 6.1.0)
     configure_file(release/octave/DESCRIPTION.in DESCRIPTION @ONLY)
+    set(CPACK_RELEASE_OCTAVE_FILE ${RELEASE_NAME}.tar.gz)
+    set(TARBALL_SHA256 "@TARBALL_SHA256@")
+    set(CPACK_OCTAVE_INDEX_ENTRY ${PROJECT_BINARY_DIR}/index-entry.yaml.in)
+    configure_file(release/octave/index-entry.yaml.in ${CPACK_OCTAVE_INDEX_ENTRY} @ONLY)
     install(FILES ${PROJECT_BINARY_DIR}/DESCRIPTION release/octave/INDEX
             DESTINATION . COMPONENT octave)
     install(FILES LICENSE DESTINATION . RENAME COPYING COMPONENT octave)
@@ -38,7 +46,6 @@ else()
             DESTINATION src COMPONENT octave)
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)
     install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION inst COMPONENT octave)
-    set(CPACK_RELEASE_OCTAVE_FILE ${RELEASE_NAME}.tar.gz)
 endif()
 
 set(CPACK_PACKAGE_NAME nubrik-quenrel)

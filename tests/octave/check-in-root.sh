@@ -2,16 +2,20 @@
 # Checks both functions in the Octave of the machine it runs on, from the
 # repository at /src (read-only), with scratch space in /tmp; run by
 # scripts/test-roots inside each Debian root file system:
-#   check-in-root.sh PACKAGE
+#   check-in-root.sh PACKAGE [SHA256 VERSION]
 # build_mex into /tmp/build_mex and the self tests there (quenrel's compare
 # with the table of coefficients every machine must give), the soak test on
-# that build, then the Octave package PACKAGE installed, tested, soaked,
-# compared with the build_mex build and uninstalled.
+# that build, then the Octave package PACKAGE (a file, or a URL as the package
+# index gives it, with the SHA256 and version the index names) installed,
+# its examples run by doctest, tested, soaked, compared with the build_mex
+# build and uninstalled.
 set -eu
 package=$1
+shift
 cd /tmp
 octave=/src/scripts/octave
 $octave --eval "disp (['Octave ' version() ' on ' computer()])"
+g++ --version | head -n 1
 $octave --eval "addpath ('/src'); build_mex ('/tmp/build_mex');"
 for name in nubrik quenrel; do
     $octave /src/tests/octave/run_suite.m /tmp/build_mex $name native
@@ -21,4 +25,5 @@ cp /src/tests/octave/soak.m /tmp/soak/
 cp -r /src/tests/self/private /tmp/soak/
 mkoctfile --mex -o /tmp/soak/heap_in_use.mex /src/tests/octave/heap_in_use.cpp
 $octave --eval "addpath ('/tmp/build_mex'); addpath ('/tmp/soak'); soak ();"
-$octave /src/tests/release/package_in_octave.m "$package" /tmp/build_mex /tmp/package /tmp/soak
+$octave /src/tests/release/package_in_octave.m "$package" /tmp/build_mex /tmp/package /tmp/soak \
+    "$@"

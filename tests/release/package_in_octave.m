@@ -1,13 +1,19 @@
 ## Installs the Octave package of a release into a throw-away prefix, as a user
 ## would, and checks it:
-##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH SOAK
-## pkg install, pkg load, help of each function, pkg test, the soak test in
-## the folder SOAK, results equal to those of the native builds in NATIVE, and
-## pkg uninstall, all with the package lists and prefix in the emptied folder
-## SCRATCH; the machine's own package lists are never touched. Exits non-zero
-## on any fault.
+##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH SOAK [SHA256 VERSION]
+## pkg install, pkg load, help of each function, the examples in the installed
+## folder's help texts run by doctest as Octave's package index runs them (a
+## run that finds none fails), pkg test, the soak test in the folder SOAK,
+## results equal to those of the native builds in NATIVE, and pkg uninstall,
+## all with the package lists and prefix in the emptied folder SCRATCH; the
+## machine's own package lists are never touched. PACKAGE is a file or, as in
+## an entry of the package index, a URL; with SHA256 and VERSION, as the index
+## checks an entry, the file at the URL must have that checksum and the
+## installed package that version. Exits non-zero on any fault.
 args = argv ();
 [package, native, scratch, soak_dir] = deal (args{1:4});
+## Loaded from the machine's own package list, before it is set aside.
+pkg load doctest
 confirm_recursive_rmdir (false);
 if (isfolder (scratch))
   rmdir (scratch, "s");
@@ -18,17 +24,34 @@ pkg ("global_list", fullfile (scratch, "global_packages"));
 pkg ("prefix", fullfile (scratch, "share"), fullfile (scratch, "lib"));
 name = "nubrik-quenrel";
 
+if (numel (args) == 6)
+  downloaded = fullfile (scratch, "downloaded.tar.gz");
+  [~, fetched, message] = urlwrite (package, downloaded);
+  assert (fetched, "%s does not download: %s", package, message);
+  fid = fopen (downloaded);
+  sha256 = hash ("sha256", char (fread (fid, Inf, "*uint8")'));
+  fclose (fid);
+  assert (strcmp (sha256, args{5}), "%s has the SHA256 %s, not %s", package, sha256, args{5});
+endif
 pkg ("install", "-local", package);
 pkg ("load", name);
 installed = pkg ("list", name);
 assert (numel (installed) == 1, "%s is not installed", name);
 info = installed{1};
+if (numel (args) == 6)
+  assert (strcmp (info.version, args{6}), "version %s is installed, not %s", info.version, args{6});
+endif
 for f = {"nubrik", "quenrel"}
   assert (strncmp (which (f{1}), info.archprefix, numel (info.archprefix)),
           "%s does not come from the package", f{1});
   assert (! isempty (strfind (evalc (["help " f{1}]), toupper (f{1}))),
           "help %s shows no help text", f{1});
 endfor
+
+## The examples in the help texts of the installed folder.
+[passed, total] = doctest (info.dir);
+assert (total > 0 && passed == total, "doctest in %s: %d of %d examples pass", info.dir,
+        passed, total);
 
 ## pkg test reports, but does not stop on, failures: its summary must show none.
 report = evalc (sprintf ("pkg test %s", name));
