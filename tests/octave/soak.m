@@ -54,6 +54,9 @@ function cases = nubrik_cases ()
     deepest = {deepest};
   endfor
   too_deep = {deepest};
+  ## Made here, not in its call: the first time Octave 11 reads repmat.m, it
+  ## leaves a warning of its own in lastwarn, which would count as an outcome.
+  fieldless = repmat (struct (), 2, 3);
   ## Octave has no complex integer arrays, so it refuses a complex result.
   no_complex = "complex integer types are not supported";
   cases = {};
@@ -81,7 +84,7 @@ function cases = nubrik_cases ()
     {"nubrik: cell", @() nubrik ({uint8(1), "ab"; {}, -1}), "", many}
     {"nubrik: struct", @() nubrik (struct ("a", {1, "x"}, "b", {int16(-1), {}})), "", many}
     {"nubrik: field-less struct", @() nubrik (struct ()), "", many}
-    {"nubrik: field-less struct array", @() nubrik (repmat (struct (), 2, 3)), "", many}
+    {"nubrik: field-less struct array", @() nubrik (fieldless), "", many}
     {"nubrik: function handle", @() nubrik (@sin), "", many}
     {"nubrik: cells in cells", @() nubrik ({{{1}}, {@sin}}), "", many}
     {"nubrik: a cell of 100 cells", @() nubrik (num2cell (num2cell (1:100))), "", many}
