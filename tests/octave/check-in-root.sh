@@ -3,12 +3,12 @@
 # repository at /src (read-only), with scratch space in /tmp; run by
 # scripts/test-roots inside each Debian root file system:
 #   check-in-root.sh PACKAGE [SHA256 VERSION]
-# build_mex into /tmp/build_mex and the self tests there (quenrel's compare
-# with the table of coefficients every machine must give), the soak test on
-# that build, then the Octave package PACKAGE (a file, or a URL as the package
-# index gives it, with the SHA256 and version the index names) installed,
-# its examples run by doctest, tested, soaked, compared with the build_mex
-# build and uninstalled.
+# build_mex into /tmp/build_mex and the self tests and help examples there
+# (quenrel's compare with the table of coefficients every machine must give),
+# the soak test on that build, then the Octave package PACKAGE (a file, or a
+# URL as the package index gives it, with the SHA256 and version the index
+# names) installed, its examples run by doctest, tested, soaked, compared with
+# the build_mex build and uninstalled.
 set -eu
 package=$1
 shift
@@ -20,6 +20,7 @@ $octave --eval "addpath ('/src'); build_mex ('/tmp/build_mex');"
 for name in nubrik quenrel; do
     $octave /src/tests/octave/run_suite.m /tmp/build_mex $name native
 done
+$octave /src/tests/octave/run_doctest.m /tmp/build_mex
 mkdir /tmp/soak
 cp /src/tests/octave/soak.m /tmp/soak/
 cp -r /src/tests/self/private /tmp/soak/
