@@ -5,9 +5,9 @@
 # octave/bridge/. Its help file and the files its self tests read sit beside
 # both, and so do the self tests. The target octave builds them all.
 find_program(MKOCTFILE mkoctfile REQUIRED)
+# Every test starts Octave's octave-cli, which must be on the path, through this
+# launcher, which gives it a standard input of its own whatever ctest was given.
 find_program(OCTAVE_CLI octave-cli REQUIRED)
-# Every test starts Octave through this launcher, which gives it a standard
-# input of its own whatever ctest was given.
 set(OCTAVE ${PROJECT_SOURCE_DIR}/scripts/octave)
 execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
                 OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE

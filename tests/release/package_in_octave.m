@@ -8,8 +8,9 @@
 ## all with the package lists and prefix in the emptied folder SCRATCH; the
 ## machine's own package lists are never touched. PACKAGE is a file or, as in
 ## an entry of the package index, a URL; with SHA256 and VERSION, as the index
-## checks an entry, the file at the URL must have that checksum and the
-## installed package that version. Exits non-zero on any fault.
+## checks an entry, the file at the URL is downloaded and must have that
+## checksum, and that file is installed and must be that version. Exits
+## non-zero on any fault.
 args = argv ();
 [package, native, scratch, soak_dir] = deal (args{1:4});
 ## Loaded from the machine's own package list, before it is set aside.
@@ -32,6 +33,7 @@ if (numel (args) == 6)
   sha256 = hash ("sha256", char (fread (fid, Inf, "*uint8")'));
   fclose (fid);
   assert (strcmp (sha256, args{5}), "%s has the SHA256 %s, not %s", package, sha256, args{5});
+  package = downloaded;
 endif
 pkg ("install", "-local", package);
 pkg ("load", name);
