@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
 #include <unordered_map>
 #include <unordered_set>
 
@@ -23,6 +26,7 @@ struct Session {
     int failAt = 0;
     bool doubleBroken = false;
     bool audit = true;
+    int placement = -1;
     int allocations = 0;
     std::jmp_buf *target = nullptr;
     StandinCall *outcome = nullptr;
@@ -34,9 +38,37 @@ Session session;
 const int guardSlots = 4;
 mxArray *const untouched = reinterpret_cast<mxArray *>(&session);
 
+// A zeroed part buffer of the given bytes, placed as standinPlaceParts says.
+void *newPart(size_t bytes) {
+    if (session.placement < 0) return std::calloc(bytes, 1);
+    const size_t total = static_cast<size_t>(session.placement) + bytes;
+#if defined(_WIN32)
+    void *block = _aligned_malloc(total, 64);
+#else
+    void *block = nullptr;
+    if (posix_memalign(&block, 64, total) != 0) block = nullptr;
+#endif
+    if (!block) return nullptr;
+    std::memset(block, 0, total);
+    return static_cast<unsigned char *>(block) + session.placement;
+}
+
+void freePart(void *part, int placement) {
+    if (!part || placement < 0) {
+        std::free(part);
+        return;
+    }
+    void *block = static_cast<unsigned char *>(part) - placement;
+#if defined(_WIN32)
+    _aligned_free(block);
+#else
+    std::free(block);
+#endif
+}
+
 void release(const mxArray *a) {
-    std::free(a->real);
-    std::free(a->imag);
+    freePart(a->real, a->placement);
+    freePart(a->imag, a->placement);
     delete a;
 }
 
@@ -190,6 +222,11 @@ void standinDestroy(mxArray *a) {
     release(a);
 }
 
+void standinPlaceParts(int offset) {
+    if (offset < -1 || offset > 63) standinFault("standinPlaceParts was asked for no such offset");
+    session.placement = offset;
+}
+
 void standinFailAllocation(int k) {
     session.failAt = k;
 }
@@ -202,6 +239,7 @@ void standinReset() {
     session.failAt = 0;
     session.doubleBroken = false;
     session.audit = true;
+    session.placement = -1;
 }
 
 void standinBreakDouble(bool broken) {
@@ -227,9 +265,10 @@ mxArray *standinNewArray(int classId, const std::vector<int> &dims, bool complex
         a->count *= static_cast<size_t>(extent);
     a->elementSize = standinElementSize(classId);
     if (a->elementSize) {
-        const size_t slots = std::max<size_t>(a->count, 1);
-        a->real = std::calloc(slots, a->elementSize);
-        if (complex) a->imag = std::calloc(slots, a->elementSize);
+        const size_t bytes = std::max<size_t>(a->count, 1) * a->elementSize;
+        a->placement = session.placement;
+        a->real = newPart(bytes);
+        if (complex) a->imag = newPart(bytes);
         if (!a->real || (complex && !a->imag)) standinFault("the host is out of memory");
     }
     if (classId == mxCELL_CLASS) a->elements.assign(a->count, nullptr);

@@ -41,6 +41,12 @@ void standinDestroy(mxArray *a);
 // 0 turns failures off.
 void standinFailAllocation(int k);
 
+// Places the part buffers of every array made from now on, by the test and by
+// the calls' creation calls, offset bytes (0 to 63) past a 64-byte boundary,
+// each ending where its block ends; -1, the default, leaves them where calloc
+// puts them. standinReset restores the default.
+void standinPlaceParts(int offset);
+
 // Bytes per element in the part buffers of a class that holds data; 0 for the others.
 size_t standinElementSize(int classId);
 
