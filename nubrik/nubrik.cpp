@@ -9,10 +9,46 @@
 #include <limits.h>
 #include <stddef.h>
 
+// The vector paths: one for each instruction set that can look up 16 table
+// entries at once, with the intrinsics of each compiler that builds these
+// sources. A 256-bit path is built except by MinGW, whose GCC does not realign
+// the stack for the 32-byte values it spills (GCC bug 54412): a 256-bit
+// routine built there could crash the host.
+#if defined(__x86_64__) || defined(_M_X64)
+#define NUBRIK_X86_64 1
+#if !defined(__MINGW32__)
+#define NUBRIK_AVX2 1
+#endif
+#include <immintrin.h>
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#else
+#include <cpuid.h>
+#endif
+#elif defined(__aarch64__)
+#define NUBRIK_NEON 1
+#include <arm_neon.h>
+#endif
+
+// GCC and Clang compile a routine for instructions beyond the baseline only
+// when told so, routine by routine; Microsoft's compiler takes any intrinsic.
+// The steps of a vector loop are always inlined into it: left to themselves,
+// compilers call some of them, with every vector passed through memory.
+#if defined(__GNUC__)
+#define TARGET(features) __attribute__((target(features)))
+#define STEP inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define TARGET(features)
+#define STEP __forceinline
+#else
+#define TARGET(features)
+#define STEP inline
+#endif
+
 namespace {
 
 // Number of set bits of each byte value.
-const int nubrik8[256] = {
+constexpr int nubrik8[256] = {
     0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5,
     1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5, 2, 3, 3, 4, 3, 4, 4, 5, 3, 4, 4, 5, 4, 5, 5, 6,
     1, 2, 2, 3, 2, 3, 3, 4, 2, 3, 3, 4, 3, 4, 4, 5, 2, 3, 3, 4, 3, 4, 4, 5, 3, 4, 4, 5, 4, 5, 5, 6,
@@ -98,10 +134,9 @@ const size_t cacheLine = 64;
 #define PREFETCH(address) ((void)(address))
 #endif
 
-// Counts the n elements of one part buffer into the int8 buffer out.
-void countPart(const void *part, void *out, int n, size_t size) {
-    const unsigned char *p = static_cast<const unsigned char *>(part);
-    signed char *o = static_cast<signed char *>(out);
+// Counts the n elements at p into the int8 counts at o with the table loop, in
+// blocks.
+void countScalar(const unsigned char *p, signed char *o, int n, size_t size) {
     const int perBlock = static_cast<int>(blockBytes / size);
     int count = 0;
     for (int begin = 0; begin < n; begin += count) {
@@ -113,6 +148,228 @@ void countPart(const void *part, void *out, int n, size_t size) {
         count = n - begin < perBlock ? n - begin : perBlock;
         countElements(block, o + begin, count, size);
     }
+}
+
+// The counts of the 16 half-byte values as bytes: the first 16 entries of
+// nubrik8, narrowed when compiled. A vector path looks up the low and the high
+// half of 16 bytes at once in it and adds the two counts, the count of each
+// byte; the counts of an element's bytes are then added in pairs, as many
+// times as the element has bytes to halve, which leaves one count per element
+// in the order of the elements.
+struct HalfByteCounts {
+    unsigned char count[16];
+};
+constexpr HalfByteCounts narrowHalfByteCounts() {
+    HalfByteCounts counts{};
+    for (int k = 0; k < 16; ++k)
+        counts.count[k] = static_cast<unsigned char>(nubrik8[k]);
+    return counts;
+}
+alignas(16) constexpr HalfByteCounts halfByteCounts = narrowHalfByteCounts();
+
+// Counts the leading elements of a part that fill whole vectors, of the
+// element size it is made for, and returns how many it counted.
+typedef int CountVectors(const unsigned char *p, signed char *o, int n);
+
+// A vector path: its routine for each element size (1, 2, 4 and 8 bytes).
+struct VectorPath {
+    const char *name;
+    CountVectors *bySize[4];
+};
+
+// Where the routine for an element size stands in bySize.
+int sizeIndex(size_t size) {
+    return size == 8 ? 3 : static_cast<int>(size / 2);
+}
+
+#if defined(NUBRIK_X86_64)
+// SSSE3: 16 elements at a time. pshufb looks up 16 half bytes; pmaddubsw adds
+// adjacent byte counts into 16-bit sums, which packuswb narrows back to bytes.
+
+STEP TARGET("ssse3") __m128i byteCounts128(const unsigned char *p) {
+    const __m128i table = _mm_load_si128(reinterpret_cast<const __m128i *>(halfByteCounts.count));
+    const __m128i lowHalf = _mm_set1_epi8(0x0F);
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i low = _mm_and_si128(bytes, lowHalf);
+    const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), lowHalf);
+    return _mm_add_epi8(_mm_shuffle_epi8(table, low), _mm_shuffle_epi8(table, high));
+}
+
+// The sums of adjacent byte pairs of a followed by b.
+STEP TARGET("ssse3") __m128i pairSums128(__m128i a, __m128i b) {
+    const __m128i ones = _mm_set1_epi8(1);
+    return _mm_packus_epi16(_mm_maddubs_epi16(a, ones), _mm_maddubs_epi16(b, ones));
+}
+
+// The counts of the 16 elements of `size` bytes at p.
+template <size_t size> STEP TARGET("ssse3") __m128i elementCounts128(const unsigned char *p) {
+    if constexpr (size == 1) {
+        return byteCounts128(p);
+    } else {
+        return pairSums128(elementCounts128<size / 2>(p), elementCounts128<size / 2>(p + 8 * size));
+    }
+}
+
+template <size_t size>
+TARGET("ssse3")
+int countVectors128(const unsigned char *p, signed char *o, int n) {
+    int i = 0;
+    for (; n - i >= 16; i += 16)
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i),
+                         elementCounts128<size>(p + static_cast<size_t>(i) * size));
+    return i;
+}
+
+const VectorPath ssse3Path = {
+    "SSSE3", {countVectors128<1>, countVectors128<2>, countVectors128<4>, countVectors128<8>}};
+#endif
+
+#if defined(NUBRIK_AVX2)
+// AVX2: the same 32 elements at a time. Packing works within each 128-bit
+// half, so after each packing the four 64-bit quarters are put back in order.
+
+STEP TARGET("avx2") __m256i byteCounts256(const unsigned char *p) {
+    const __m256i table = _mm256_broadcastsi128_si256(
+        _mm_load_si128(reinterpret_cast<const __m128i *>(halfByteCounts.count)));
+    const __m256i lowHalf = _mm256_set1_epi8(0x0F);
+    const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+    const __m256i low = _mm256_and_si256(bytes, lowHalf);
+    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), lowHalf);
+    return _mm256_add_epi8(_mm256_shuffle_epi8(table, low), _mm256_shuffle_epi8(table, high));
+}
+
+STEP TARGET("avx2") __m256i pairSums256(__m256i a, __m256i b) {
+    const __m256i ones = _mm256_set1_epi8(1);
+    const __m256i packed =
+        _mm256_packus_epi16(_mm256_maddubs_epi16(a, ones), _mm256_maddubs_epi16(b, ones));
+    return _mm256_permute4x64_epi64(packed, 0xD8);
+}
+
+template <size_t size> STEP TARGET("avx2") __m256i elementCounts256(const unsigned char *p) {
+    if constexpr (size == 1) {
+        return byteCounts256(p);
+    } else {
+        return pairSums256(elementCounts256<size / 2>(p),
+                           elementCounts256<size / 2>(p + 16 * size));
+    }
+}
+
+template <size_t size>
+TARGET("avx2")
+int countVectors256(const unsigned char *p, signed char *o, int n) {
+    int i = 0;
+    for (; n - i >= 32; i += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + i),
+                            elementCounts256<size>(p + static_cast<size_t>(i) * size));
+    return i;
+}
+
+const VectorPath avx2Path = {
+    "AVX2", {countVectors256<1>, countVectors256<2>, countVectors256<4>, countVectors256<8>}};
+#endif
+
+#if defined(NUBRIK_NEON)
+// NEON: 16 elements at a time. tbl looks up 16 half bytes; addp adds adjacent
+// byte pairs of two vectors into one.
+
+STEP uint8x16_t byteCountsNeon(const unsigned char *p) {
+    const uint8x16_t table = vld1q_u8(halfByteCounts.count);
+    const uint8x16_t bytes = vld1q_u8(p);
+    return vaddq_u8(vqtbl1q_u8(table, vandq_u8(bytes, vdupq_n_u8(0x0F))),
+                    vqtbl1q_u8(table, vshrq_n_u8(bytes, 4)));
+}
+
+template <size_t size> STEP uint8x16_t elementCountsNeon(const unsigned char *p) {
+    if constexpr (size == 1) {
+        return byteCountsNeon(p);
+    } else {
+        return vpaddq_u8(elementCountsNeon<size / 2>(p), elementCountsNeon<size / 2>(p + 8 * size));
+    }
+}
+
+template <size_t size> int countVectorsNeon(const unsigned char *p, signed char *o, int n) {
+    int i = 0;
+    for (; n - i >= 16; i += 16)
+        vst1q_s8(o + i,
+                 vreinterpretq_s8_u8(elementCountsNeon<size>(p + static_cast<size_t>(i) * size)));
+    return i;
+}
+
+const VectorPath neonPath = {
+    "NEON", {countVectorsNeon<1>, countVectorsNeon<2>, countVectorsNeon<4>, countVectorsNeon<8>}};
+#endif
+
+#if defined(NUBRIK_X86_64)
+// What the processor offers, from cpuid, and whether the system saves the
+// 256-bit registers (xgetbv), without which AVX2 instructions fault.
+struct Features {
+    bool ssse3;
+    bool avx2;
+};
+
+#if defined(_MSC_VER) && !defined(__clang__)
+// Written from Microsoft's documentation of __cpuid, __cpuidex and _xgetbv.
+Features readFeatures() {
+    int info[4];
+    __cpuid(info, 0);
+    const int leaves = info[0];
+    __cpuid(info, 1);
+    const unsigned ecx = static_cast<unsigned>(info[2]);
+    // Leaf 1: SSSE3 in bit 9 of ecx, OSXSAVE in bit 27, AVX in bit 28; leaf 7:
+    // AVX2 in bit 5 of ebx; XCR0 bits 1 and 2: the system saves SSE and AVX state.
+    Features features = {((ecx >> 9) & 1u) != 0, false};
+    const bool saved = ((ecx >> 27) & 1u) && ((ecx >> 28) & 1u) && (_xgetbv(0) & 6) == 6;
+    if (leaves >= 7 && saved) {
+        __cpuidex(info, 7, 0);
+        features.avx2 = ((static_cast<unsigned>(info[1]) >> 5) & 1u) != 0;
+    }
+    return features;
+}
+#else
+Features readFeatures() {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Features{false, false};
+    Features features = {(ecx & bit_SSSE3) != 0, false};
+    bool saved = false;
+    if ((ecx & bit_OSXSAVE) && (ecx & bit_AVX)) {
+        unsigned low = 0, high = 0;
+        __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+        saved = (low & 6) == 6;
+    }
+    if (saved && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx))
+        features.avx2 = (ebx & bit_AVX2) != 0;
+    return features;
+}
+#endif
+#endif
+
+// The widest vector path this processor has, or none.
+const VectorPath *chooseVectorPath() {
+#if defined(NUBRIK_NEON)
+    return &neonPath;
+#elif defined(NUBRIK_X86_64)
+    const Features features = readFeatures();
+#if defined(NUBRIK_AVX2)
+    if (features.avx2) return &avx2Path;
+#endif
+    return features.ssse3 ? &ssse3Path : nullptr;
+#else
+    return nullptr;
+#endif
+}
+
+// Chosen once, when the library is loaded: reading the processor's features
+// costs more than a small call, and they do not change.
+const VectorPath *const vectorPath = chooseVectorPath();
+
+// Counts the n elements of one part buffer into the int8 buffer out: those
+// that fill whole vectors on this processor's vector path, the rest (all of
+// them without one) with the table loop.
+void countPart(const void *part, void *out, int n, size_t size) {
+    const unsigned char *p = static_cast<const unsigned char *>(part);
+    signed char *o = static_cast<signed char *>(out);
+    const int counted = vectorPath ? vectorPath->bySize[sizeIndex(size)](p, o, n) : 0;
+    countScalar(p + static_cast<size_t>(counted) * size, o + counted, n - counted, size);
 }
 
 // Returns a newly created array holding the conversion of in, which is enclosed

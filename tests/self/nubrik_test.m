@@ -31,6 +31,16 @@ for c = 1:numel(classes)
     end
 end
 
+%% Arrays long enough to be counted a vector at a time, of every length around its steps
+classes = {'double', 'single', 'int16', 'uint8'};
+for c = 1:numel(classes)
+    width = numel(typecast(zeros(1, 1, classes{c}), 'uint8'));
+    for n = [1:97, 1023:1025, 10007]
+        x = typecast(uint8(randi([0 255], 1, n * width)), classes{c});
+        assert_same(nubrik(x), bit_counts(x), sprintf('%s, %d elements', classes{c}, n));
+    end
+end
+
 %% Logical arrays
 x = rand(3, 4, 2) > 0.5;
 assert_same(nubrik(x), bit_counts(x));
