@@ -1,9 +1,13 @@
 // Throughput of the built deliverables, called through the stand-in host as a
 // user's call would be (no audit), next to the references that bound them: the
-// plain sequential two-pass loop for quenrel; for nubrik, a straight-line table
-// loop into a freshly allocated output, and memcpy of the same bytes. Each
-// function's result is checked against an independent reference before it is
-// timed. bench/run.py runs a function and its references interleaved.
+// plain sequential two-pass loop for quenrel; for nubrik, the memory's floor
+// (every input byte read, one byte per element written into a freshly zeroed
+// output, nothing counted), memcpy of the same bytes, with and without zeroing
+// the output, and the straight-line table loop into a freshly zeroed output. With the
+// environment variable NUBRIK_BASELINE naming an earlier build of nubrik, that
+// build is timed beside it too. Each function's result is checked against an
+// independent reference before it is timed. bench/run.py runs a function and
+// its references interleaved.
 #include "arrays.h"
 #include "correlation.h"
 #include "loader.h"
@@ -25,6 +29,13 @@ namespace {
 
 MexEntry *nubrikEntry() {
     static MexEntry *const entry = loadMexEntry(NUBRIK_MEX);
+    return entry;
+}
+
+// The earlier build of nubrik that NUBRIK_BASELINE names, or null.
+MexEntry *baselineEntry() {
+    static MexEntry *const entry =
+        std::getenv("NUBRIK_BASELINE") ? loadMexEntry(std::getenv("NUBRIK_BASELINE")) : nullptr;
     return entry;
 }
 
@@ -155,18 +166,41 @@ void BM_quenrelReference(benchmark::State &state) {
     state.SetBytesProcessed(state.iterations() * n * 16);
 }
 
-template <mxClassID classId, mxComplexity complexity> void BM_nubrik(benchmark::State &state) {
+// Times calls of a build of nubrik on an array of n elements of the class.
+void timeCounting(benchmark::State &state, MexEntry *entry, mxClassID classId,
+                  mxComplexity complexity) {
+    if (!entry) {
+        state.SkipWithError("no such build of nubrik");
+        return;
+    }
     const size_t n = state.range(0);
     Arguments &arguments = countingArguments(classId, complexity, n);
     const auto check = [&](const mxArray *out) {
         return conversionMismatch(arguments.arrays[0], out, "the counts");
     };
-    if (!warmUpAndCheck(state, nubrikEntry(), arguments, check)) return;
+    if (!warmUpAndCheck(state, entry, arguments, check)) return;
     for (auto _ : state)
-        callAndRelease(nubrikEntry(), arguments.arrays);
+        callAndRelease(entry, arguments.arrays);
     const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
     state.SetItemsProcessed(state.iterations() * n * parts);
     state.SetBytesProcessed(state.iterations() * n * parts * standinElementSize(classId));
+}
+
+template <mxClassID classId, mxComplexity complexity> void BM_nubrik(benchmark::State &state) {
+    timeCounting(state, nubrikEntry(), classId, complexity);
+}
+
+template <mxClassID classId, mxComplexity complexity>
+void BM_nubrikBaseline(benchmark::State &state) {
+    timeCounting(state, baselineEntry(), classId, complexity);
+}
+
+// Bytes per element of the classes counted here.
+constexpr size_t elementBytes(mxClassID classId) {
+    return classId == mxUINT8_CLASS    ? 1
+           : classId == mxINT16_CLASS  ? 2
+           : classId == mxSINGLE_CLASS ? 4
+                                       : 8;
 }
 
 struct ByteTable {
@@ -192,10 +226,7 @@ template <size_t size> void countReference(const unsigned char *p, signed char *
 
 template <mxClassID classId, mxComplexity complexity>
 void BM_tableReference(benchmark::State &state) {
-    constexpr size_t size = classId == mxUINT8_CLASS    ? 1
-                            : classId == mxINT16_CLASS  ? 2
-                            : classId == mxSINGLE_CLASS ? 4
-                                                        : 8;
+    constexpr size_t size = elementBytes(classId);
     const size_t n = state.range(0);
     const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
     const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
@@ -231,6 +262,75 @@ template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::
         copy();
     state.SetItemsProcessed(state.iterations() * n * parts);
     state.SetBytesProcessed(state.iterations() * bytes * parts);
+}
+
+// memcpy of the input, as BM_memcpy, and zeroing an output of one byte per
+// element, as the host's creation of the result does: what the memory's floor
+// must not exceed.
+template <mxClassID classId, mxComplexity complexity>
+void BM_memcpyAndZeroing(benchmark::State &state) {
+    const size_t n = state.range(0);
+    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
+    const size_t bytes = n * standinElementSize(classId);
+    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
+    const auto copyAndZero = [&] {
+        char *copy = static_cast<char *>(std::malloc(bytes * parts));
+        std::memcpy(copy, mxGetData(in), bytes);
+        if (parts == 2) std::memcpy(copy + bytes, mxGetImagData(in), bytes);
+        void *zeroed = std::calloc(n * parts, 1);
+        benchmark::DoNotOptimize(copy);
+        benchmark::DoNotOptimize(zeroed);
+        std::free(zeroed);
+        std::free(copy);
+    };
+    copyAndZero();
+    for (auto _ : state)
+        copyAndZero();
+    state.SetItemsProcessed(state.iterations() * n * parts);
+}
+
+// The memory's floor for nubrik on one part: every byte read and one byte per
+// element written, with nothing counted: a copy of single bytes, and of wider
+// elements the or of their bytes, 16 elements at a time.
+template <size_t size> void touchReference(const unsigned char *p, unsigned char *out, size_t n) {
+    if (size == 1) {
+        std::memcpy(out, p, n);
+        return;
+    }
+    typedef unsigned char Bytes __attribute__((vector_size(16)));
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        Bytes merged;
+        std::memcpy(&merged, p + i * size, 16);
+        for (size_t k = 1; k < size; ++k) {
+            Bytes next;
+            std::memcpy(&next, p + i * size + 16 * k, 16);
+            merged |= next;
+        }
+        std::memcpy(out + i, &merged, 16);
+    }
+    for (; i < n; ++i)
+        out[i] = p[i * size];
+}
+
+template <mxClassID classId, mxComplexity complexity> void BM_floor(benchmark::State &state) {
+    constexpr size_t size = elementBytes(classId);
+    const size_t n = state.range(0);
+    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
+    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
+    const auto touch = [&] {
+        unsigned char *out = static_cast<unsigned char *>(std::calloc(n * parts, 1));
+        touchReference<size>(static_cast<const unsigned char *>(mxGetData(in)), out, n);
+        if (parts == 2)
+            touchReference<size>(static_cast<const unsigned char *>(mxGetImagData(in)), out + n, n);
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+    };
+    touch();
+    for (auto _ : state)
+        touch();
+    state.SetItemsProcessed(state.iterations() * n * parts);
+    state.SetBytesProcessed(state.iterations() * n * parts * size);
 }
 
 // Calls nubrik on a container, timing the calls only, and counts leaves per call.
@@ -284,13 +384,19 @@ BENCHMARK(BM_quenrelReference)->Apply(sizes);
 
 #define NUBRIK_BENCHMARKS(classId, complexity)                                                     \
     BENCHMARK_TEMPLATE(BM_nubrik, classId, complexity)->Apply(sizes);                              \
+    BENCHMARK_TEMPLATE(BM_nubrikBaseline, classId, complexity)->Apply(sizes);                      \
     BENCHMARK_TEMPLATE(BM_tableReference, classId, complexity)->Apply(sizes);                      \
-    BENCHMARK_TEMPLATE(BM_memcpy, classId, complexity)->Apply(sizes);
+    BENCHMARK_TEMPLATE(BM_memcpy, classId, complexity)->Apply(sizes);                              \
+    BENCHMARK_TEMPLATE(BM_memcpyAndZeroing, classId, complexity)->Apply(sizes);                    \
+    BENCHMARK_TEMPLATE(BM_floor, classId, complexity)->Apply(sizes);
 NUBRIK_BENCHMARKS(mxUINT8_CLASS, mxREAL)
 NUBRIK_BENCHMARKS(mxINT16_CLASS, mxREAL)
 NUBRIK_BENCHMARKS(mxSINGLE_CLASS, mxREAL)
 NUBRIK_BENCHMARKS(mxDOUBLE_CLASS, mxREAL)
 NUBRIK_BENCHMARKS(mxDOUBLE_CLASS, mxCOMPLEX)
+// A call on a scalar: what a call costs beyond its counting.
+BENCHMARK_TEMPLATE(BM_nubrik, mxDOUBLE_CLASS, mxREAL)->Arg(1)->Unit(benchmark::kNanosecond);
+BENCHMARK_TEMPLATE(BM_nubrikBaseline, mxDOUBLE_CLASS, mxREAL)->Arg(1)->Unit(benchmark::kNanosecond);
 
 BENCHMARK(BM_nubrikCellOfScalars)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_nubrikStructArray)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -19,7 +19,7 @@ median(k) = column(2 * k + 1)
 set title "quenrel and the plain two-pass loop"
 plot data using 1:(fastest(1)):(median(1)):(fastest(1)) with yerrorlines lw 2 title columnheader(2), \
      data using 1:(fastest(2)):(median(2)):(fastest(2)) with yerrorlines lw 2 dt 2 title columnheader(4)
-set title "nubrik, the table loop, and memcpy of the same bytes"
+set title "nubrik, the memory's floor, and the table loop"
 set yrange [100:1e6]
 set key top right maxrows 3
 plot data using 1:(fastest(3)):(median(3)):(fastest(3)) with yerrorlines lw 2 lc 1 title columnheader(6), \

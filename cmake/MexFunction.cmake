@@ -9,7 +9,8 @@
 set(MEX_EXPORT_MAP ${PROJECT_SOURCE_DIR}/interface/mexfunction.map)
 set(MEX_EXPORT_DEF ${PROJECT_SOURCE_DIR}/interface/mexfunction.def)
 
-function(add_mex_function name source)
+# add_mex_module(name source): the module alone, built as every deliverable is.
+function(add_mex_module name source)
     add_library(${name} MODULE ${source})
     target_link_libraries(${name} PRIVATE mex mx)
     target_compile_options(${name} PRIVATE -fno-exceptions -fno-rtti)
@@ -45,6 +46,10 @@ function(add_mex_function name source)
             SKIP_BUILD_RPATH ON
             LINK_DEPENDS ${MEX_EXPORT_MAP})
     endif()
+endfunction()
+
+function(add_mex_function name source)
+    add_mex_module(${name} ${source})
     if(WITH_OCTAVE)
         get_filename_component(folder ${PROJECT_SOURCE_DIR}/${source} DIRECTORY)
         add_octave_mex(${name} ${source} ${folder}/${name}.m ${ARGN})
