@@ -17,7 +17,10 @@ function folder = build_mex(folder)
 %
 %   On Apple silicon, MATLAB releases before R2025b link C++ MEX files only
 %   with Xcode's classic linker: there BUILD_MEX passes -ld_classic to the
-%   linker and says so, and says plainly when the linker refuses it.
+%   linker and says so. With R2025b and later it passes no such flag, and
+%   builds once more with it, saying so, when the link fails for want of
+%   _mexCreateMexFunction. When the linker does not know -ld_classic, it says
+%   so plainly; any other failure shows mex's own message.
 %
 %   BUILD_MEX stops with an error when no C++ compiler is set up.
 %
@@ -69,7 +72,7 @@ end
 
 % The arguments of MATLAB's mex for the compiler it is set up for. Apple
 % silicon with a release before R2025b needs the classic linker for C++ (as
-% reported for R2024a and R2024b with recent Xcode); whether the newest Xcode's
+% reported for R2024a and R2024b with recent Xcode); whether each Xcode's
 % linker still takes it shows on the first build there.
 function flags = matlabFlags()
 compiler = mex.getCompilerConfigurations('C++', 'Selected');
@@ -77,30 +80,57 @@ if isempty(compiler)
     error('build_mex:noCompiler', ['No C++ compiler is set up for MEX files. ' ...
         'Run "mex -setup C++" (install a supported compiler first), then build_mex again.']);
 end
+fprintf('build_mex: MATLAB %s on %s, building with %s %s\n', version, computer('arch'), ...
+    compiler.Name, compiler.Version);
 if ispc && ~strcmp(compiler.Manufacturer, 'GNU')
     flags = {'-compatibleArrayDims', 'COMPFLAGS=$COMPFLAGS /fp:strict'};
 else
     flags = {'-compatibleArrayDims', 'CXXFLAGS=$CXXFLAGS -ffp-contract=off -fno-fast-math'};
 end
 if strcmp(computer('arch'), 'maca64') && isMATLABReleaseOlderThan('R2025b')
-    flags{end + 1} = 'LDFLAGS=$LDFLAGS -ld_classic';
+    flags{end + 1} = classicLinker();
     fprintf(['build_mex: linking with -ld_classic, which MATLAB releases before R2025b ' ...
         'need on Apple silicon\n']);
 end
+end
+
+function flag = classicLinker()
+flag = 'LDFLAGS=$LDFLAGS -ld_classic';
 end
 
 function buildInMatlab(source, folder, flags)
 try
     mex(flags{:}, '-outdir', folder, source);
 catch err
-    if any(contains(flags, '-ld_classic')) && contains(err.message, 'ld_classic')
-        error('build_mex:classicLinker', ['This Xcode''s linker refuses -ld_classic, ' ...
-            'which MATLAB releases before R2025b need on Apple silicon to link C++ MEX ' ...
-            'files. Use MATLAB R2025b or newer, or select an older Xcode with ' ...
-            'xcode-select.\n%s'], err.message);
+    classic = any(strcmp(flags, classicLinker()));
+    if ~classic && strcmp(computer('arch'), 'maca64') && ...
+            contains(err.message, '_mexCreateMexFunction')
+        % Reported with R2024b; R2025b is reported to link without the flag.
+        fprintf(['build_mex: linking %s failed for want of _mexCreateMexFunction; ' ...
+            'building once more with -ld_classic\n'], source);
+        try
+            mex(flags{:}, classicLinker(), '-outdir', folder, source);
+            return
+        catch err
+            classic = true;
+        end
+    end
+    if classic && classicLinkerRefused(err.message)
+        error('build_mex:classicLinker', ['This Xcode''s linker does not know ' ...
+            '-ld_classic, which MATLAB releases before R2025b need on Apple silicon to ' ...
+            'link C++ MEX files. Use MATLAB R2025b or newer, or select an older Xcode ' ...
+            'with xcode-select.\n%s'], err.message);
     end
     rethrow(err);
 end
+end
+
+% Whether the linker, or the compiler driver that calls it, says it does not
+% know -ld_classic ("ld: unknown option: -ld_classic", "unknown argument:
+% '-ld_classic'"). Every link of R2024b on Xcode 16 warns that -ld_classic is
+% deprecated, so the word alone says nothing.
+function refused = classicLinkerRefused(message)
+refused = ~isempty(regexp(message, 'unknown (option|argument):? *''?-ld_classic', 'once'));
 end
 
 % The compiler flags for Octave's mkoctfile, whose compiler must run.
