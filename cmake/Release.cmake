@@ -32,7 +32,7 @@ else()
     # The oldest Octave the package declares, in its description and in its
     # entry for Octave's package index. The entry is filled in here but for the
     # tarball's checksum, which ReleaseCollect.cmake adds once the tarball is made.
-    set(OCTAVE_MINIMUM 6.1.0)
+    set(OCTAVE_MINIMUM 6.2.0)
     configure_file(release/octave/DESCRIPTION.in DESCRIPTION @ONLY)
     set(CPACK_RELEASE_OCTAVE_FILE ${RELEASE_NAME}.tar.gz)
     set(TARBALL_SHA256 "@TARBALL_SHA256@")
