@@ -10,7 +10,7 @@
 
 extern "C" void mexFunction(int, mxArray *plhs[], int nrhs, const mxArray *[]) {
     if (nrhs > 0) mexErrMsgTxt("the host's own error path\n");
-    // glibc before 2.33 (Debian 11) counts in int only; a soak test's heap fits.
+        // glibc before 2.33 (Debian 11) counts in int only; a soak test's heap fits.
 #if __GLIBC_PREREQ(2, 33)
     const struct mallinfo2 heap = mallinfo2();
 #else

@@ -113,8 +113,8 @@ std::string conversionMismatch(const mxArray *in, const mxArray *out, const std:
     if (classId == mxCELL_CLASS) {
         for (size_t i = 0; i < n; ++i) {
             std::string mismatch = conversionMismatch(mxGetCell(in, static_cast<mwIndex>(i)),
-                                                            mxGetCell(out, static_cast<mwIndex>(i)),
-                                                            where + "{" + std::to_string(i) + "}");
+                                                      mxGetCell(out, static_cast<mwIndex>(i)),
+                                                      where + "{" + std::to_string(i) + "}");
             if (!mismatch.empty()) return mismatch;
         }
     } else if (classId == mxSTRUCT_CLASS) {
