@@ -13,7 +13,7 @@ execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
                 OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE
                 COMMAND_ERROR_IS_FATAL ANY)
 set(OCTAVE_DIR ${PROJECT_BINARY_DIR}/octave)
-set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-tree-ter -Wall -Wextra -Werror")
+set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-fast-math -fno-tree-ter -Wall -Wextra -Werror")
 add_custom_target(octave ALL)
 
 # The self tests beside both builds, as a release places them.
