@@ -118,3 +118,15 @@ nubrik();
 %% Every argument needs its own output
 assert(strcmp(error_of(@() nubrik(1, 2), 1), mismatch));
 assert(strcmp(error_of(@() nubrik(1), 2), mismatch));
+
+%% An error as a catch block receives it: the text, and no identifier
+err = error_raised(@() nubrik(1), 2);
+assert(~isempty(err), 'two outputs for one argument raised no error');
+if in_octave()
+    % Octave drops the text's closing line feed and sets no identifier.
+    assert(strcmp(err.message, mismatch) && isempty(err.identifier), ...
+        'the error reads "%s", identifier "%s"', err.message, err.identifier);
+else
+    % Whether MATLAB keeps the closing line feed is not documented.
+    assert(strcmp(strtrim(err.message), mismatch));
+end

@@ -101,6 +101,13 @@ for k = 1:size(cases, 1)
         'case %d does not end with "%s"', k, expected);
 end
 
+%% An error as a catch block receives it: the text, and no identifier in Octave
+err = error_raised(@() quenrel([1 2 3]), 1);
+assert(~isempty(err) && strcmp(err.message, mex_message('quenrel', 'wrongCount')), ...
+    'one argument does not end with its text alone');
+assert(~in_octave() || isempty(err.identifier), 'the error has the identifier "%s"', ...
+    err.identifier);
+
 %% Arguments that double cannot convert end in its own error
 bad = {{1}, struct('a', 1), @sin};
 for k = 1:numel(bad)
