@@ -31,6 +31,14 @@
 %         an argument, or an array inside one, is too large
 %     Cells and structs nested more than 1000 levels deep
 %         an array is enclosed in more than 1000 cells and structs
+%   The texts are fixed, and are what a caller can compare: the errors carry
+%   no identifier (none in Octave; MATLAB's documentation gives none). Each
+%   text ends in a line feed, which GNU Octave drops; in MATLAB, compare
+%   STRTRIM(ERR.MESSAGE) with the text.
+%
+%   In MATLAB, a string array ("abc") is not a char array: it gives
+%   ZEROS(0, 0), as any other class does; NUBRIK(CHAR(S)) counts its
+%   characters. In GNU Octave, "abc" is a char array.
 %
 %   In GNU Octave, characters are 8 bits wide (counts 0 to 8), complex
 %   integer arrays do not exist, and error texts start with "nubrik: ".

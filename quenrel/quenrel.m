@@ -23,19 +23,31 @@
 %   QUENREL ends the call with one of these errors, checked in this order,
 %   first for A, then for B (whose texts name "B" (2) and B):
 %     Expected fewer than 2^31 elements in input argument "A" (1)
-%     (the error of DOUBLE, when it cannot convert the argument)
+%         the argument is too large
+%     (the error of DOUBLE)
+%         DOUBLE cannot convert the argument (a cell, a struct, a handle)
 %     Datatype double expected as input argument "A" (1)
+%         the conversion did not give a double
 %     Expected REAL number as input argument "A" (1)
+%         the argument is complex
 %     Can not match size of dimensions for A to iterator
+%         its sizes, multiplied in order, do not reach N exactly
 %     Expected 1 elements as iterator window dims as input argument "A" (1)
-%         (an empty argument whose size does not fit)
+%         its element count differs from its window (an empty argument)
 %     Wrong number of input variables
 %         fewer than two arguments
 %     Unable to create output array
+%         the host could not create the result
 %   and warns with
 %     Too many arguments to function quenrel. Argument(s) ignored.
+%   when it is given more than two arguments. The texts are fixed, and are
+%   what a caller can compare: the errors carry no identifier (none in
+%   Octave; MATLAB's documentation gives none). In GNU Octave an error text
+%   starts with "quenrel: ".
 %
-%   In GNU Octave, error texts start with "quenrel: ".
+%   In MATLAB, a string array ("12") is converted with DOUBLE, as every
+%   argument that is not a double: "12" counts as 12, other text as NaN. In
+%   GNU Octave, "12" is a char array, converted to its character codes.
 %
 %   Self tests: runtests('quenrel_test') in MATLAB, test quenrel in Octave
 %   (quenrel_test.m, with helpers in the private folder beside it).
