@@ -17,6 +17,10 @@ set(RELEASE_DAY ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
 # OWNER/NAME of the repository, as the forge's command line names it.
 string(REGEX REPLACE "^https://[^/]+/" "" FORGE_REPOSITORY ${PROJECT_HOMEPAGE_URL})
 configure_file(release/Contents.m.in Contents.m @ONLY)
+# The README of the MATLAB files and that of the Octave package share their
+# account of the functions: one copy, filled into both.
+file(READ release/usage.md.in RELEASE_USAGE)
+string(CONFIGURE "${RELEASE_USAGE}" RELEASE_USAGE @ONLY)
 configure_file(release/README.md.in README.md @ONLY)
 
 # The help files, the help index, and the table that quenrel's self tests read.
@@ -34,6 +38,7 @@ else()
     # tarball's checksum, which ReleaseCollect.cmake adds once the tarball is made.
     set(OCTAVE_MINIMUM 6.2.0)
     configure_file(release/octave/DESCRIPTION.in DESCRIPTION @ONLY)
+    configure_file(release/octave/README.md.in octave-package/README.md @ONLY)
     set(CPACK_RELEASE_OCTAVE_FILE ${RELEASE_NAME}.tar.gz)
     set(TARBALL_SHA256 "@TARBALL_SHA256@")
     set(CPACK_OCTAVE_INDEX_ENTRY ${PROJECT_BINARY_DIR}/index-entry.yaml.in)
@@ -42,6 +47,8 @@ else()
             DESTINATION . COMPONENT octave)
     install(FILES LICENSE DESTINATION . RENAME COPYING COMPONENT octave)
     install(FILES NEWS.md DESTINATION . RENAME NEWS COMPONENT octave)
+    # pkg install keeps the doc folder of a package's top level.
+    install(FILES ${PROJECT_BINARY_DIR}/octave-package/README.md DESTINATION doc COMPONENT octave)
     install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp release/octave/Makefile
             DESTINATION src COMPONENT octave)
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)

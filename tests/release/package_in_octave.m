@@ -1,9 +1,10 @@
 ## Installs the Octave package of a release into a throw-away prefix, as a user
 ## would, and checks it:
 ##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH SOAK [SHA256 VERSION]
-## pkg install, pkg load, help of each function, the examples in the installed
-## folder's help texts run by doctest as Octave's package index runs them (a
-## run that finds none fails), pkg test, the soak test in the folder SOAK,
+## pkg install, pkg load, help of each function, its README in the installed
+## package's doc folder, the examples in the installed folder's help texts run
+## by doctest as Octave's package index runs them (a run that finds none
+## fails), pkg test, the soak test in the folder SOAK,
 ## results equal to those of the native builds in NATIVE, and pkg uninstall,
 ## all with the package lists and prefix in the emptied folder SCRATCH; the
 ## machine's own package lists are never touched. PACKAGE is a file or, as in
@@ -49,6 +50,11 @@ for f = {"nubrik", "quenrel"}
   assert (! isempty (strfind (evalc (["help " f{1}]), toupper (f{1}))),
           "help %s shows no help text", f{1});
 endfor
+
+## The package's README, where the installed package keeps it.
+readme = fullfile (info.dir, "doc", "README.md");
+assert (isfile (readme), "the installed package has no %s", readme);
+assert (! isempty (strfind (fileread (readme), "Catching them")), "%s lacks the messages", readme);
 
 ## The examples in the help texts of the installed folder.
 [passed, total] = doctest (info.dir);
