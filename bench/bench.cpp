@@ -213,80 +213,15 @@ struct ByteTable {
 const ByteTable table;
 
 // The straight-line table loop for one element size.
-template <size_t size> void countReference(const unsigned char *p, signed char *out, size_t n) {
+template <size_t size> void countReference(const unsigned char *p, unsigned char *out, size_t n) {
     const int32_t *t = table.bits;
     for (size_t i = 0; i < n; ++i, p += size) {
         int32_t sum = t[p[0]];
         if (size > 1) sum += t[p[1]];
         if (size > 2) sum += t[p[2]] + t[p[3]];
         if (size > 4) sum += t[p[4]] + t[p[5]] + t[p[6]] + t[p[7]];
-        out[i] = static_cast<signed char>(sum);
+        out[i] = static_cast<unsigned char>(sum);
     }
-}
-
-template <mxClassID classId, mxComplexity complexity>
-void BM_tableReference(benchmark::State &state) {
-    constexpr size_t size = elementBytes(classId);
-    const size_t n = state.range(0);
-    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
-    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
-    const auto count = [&] {
-        signed char *out = static_cast<signed char *>(std::calloc(n * parts, 1));
-        countReference<size>(static_cast<const unsigned char *>(mxGetData(in)), out, n);
-        if (parts == 2)
-            countReference<size>(static_cast<const unsigned char *>(mxGetImagData(in)), out + n, n);
-        benchmark::DoNotOptimize(out);
-        std::free(out);
-    };
-    count();
-    for (auto _ : state)
-        count();
-    state.SetItemsProcessed(state.iterations() * n * parts);
-    state.SetBytesProcessed(state.iterations() * n * parts * size);
-}
-
-template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::State &state) {
-    const size_t n = state.range(0);
-    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
-    const size_t bytes = n * standinElementSize(classId);
-    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
-    const auto copy = [&] {
-        char *out = static_cast<char *>(std::malloc(bytes * parts));
-        std::memcpy(out, mxGetData(in), bytes);
-        if (parts == 2) std::memcpy(out + bytes, mxGetImagData(in), bytes);
-        benchmark::DoNotOptimize(out);
-        std::free(out);
-    };
-    copy();
-    for (auto _ : state)
-        copy();
-    state.SetItemsProcessed(state.iterations() * n * parts);
-    state.SetBytesProcessed(state.iterations() * bytes * parts);
-}
-
-// memcpy of the input, as BM_memcpy, and zeroing an output of one byte per
-// element, as the host's creation of the result does: what the memory's floor
-// must not exceed.
-template <mxClassID classId, mxComplexity complexity>
-void BM_memcpyAndZeroing(benchmark::State &state) {
-    const size_t n = state.range(0);
-    const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
-    const size_t bytes = n * standinElementSize(classId);
-    const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
-    const auto copyAndZero = [&] {
-        char *copy = static_cast<char *>(std::malloc(bytes * parts));
-        std::memcpy(copy, mxGetData(in), bytes);
-        if (parts == 2) std::memcpy(copy + bytes, mxGetImagData(in), bytes);
-        void *zeroed = std::calloc(n * parts, 1);
-        benchmark::DoNotOptimize(copy);
-        benchmark::DoNotOptimize(zeroed);
-        std::free(zeroed);
-        std::free(copy);
-    };
-    copyAndZero();
-    for (auto _ : state)
-        copyAndZero();
-    state.SetItemsProcessed(state.iterations() * n * parts);
 }
 
 // The memory's floor for nubrik on one part: every byte read and one byte per
@@ -313,24 +248,73 @@ template <size_t size> void touchReference(const unsigned char *p, unsigned char
         out[i] = p[i * size];
 }
 
-template <mxClassID classId, mxComplexity complexity> void BM_floor(benchmark::State &state) {
-    constexpr size_t size = elementBytes(classId);
+// Times a reference on the argument of nubrik's benchmark of the same class:
+// work(in, n, parts) makes one repetition, and runs once untimed first.
+template <class Work>
+void timeReference(benchmark::State &state, mxClassID classId, mxComplexity complexity,
+                   const Work &work) {
     const size_t n = state.range(0);
     const size_t parts = complexity == mxCOMPLEX ? 2 : 1;
     const mxArray *in = countingArguments(classId, complexity, n).arrays[0];
-    const auto touch = [&] {
-        unsigned char *out = static_cast<unsigned char *>(std::calloc(n * parts, 1));
-        touchReference<size>(static_cast<const unsigned char *>(mxGetData(in)), out, n);
-        if (parts == 2)
-            touchReference<size>(static_cast<const unsigned char *>(mxGetImagData(in)), out + n, n);
-        benchmark::DoNotOptimize(out);
-        std::free(out);
-    };
-    touch();
+    work(in, n, parts);
     for (auto _ : state)
-        touch();
+        work(in, n, parts);
     state.SetItemsProcessed(state.iterations() * n * parts);
-    state.SetBytesProcessed(state.iterations() * n * parts * size);
+    state.SetBytesProcessed(state.iterations() * n * parts * standinElementSize(classId));
+}
+
+// Runs pass over each part of in into a freshly zeroed output of one byte per
+// element, as the host's creation of nubrik's result gives it.
+template <class Pass>
+void intoZeroedOutput(const mxArray *in, size_t n, size_t parts, const Pass &pass) {
+    unsigned char *out = static_cast<unsigned char *>(std::calloc(n * parts, 1));
+    pass(static_cast<const unsigned char *>(mxGetData(in)), out, n);
+    if (parts == 2) pass(static_cast<const unsigned char *>(mxGetImagData(in)), out + n, n);
+    benchmark::DoNotOptimize(out);
+    std::free(out);
+}
+
+// A copy of every part of in, into a block that is not zeroed.
+char *copyOf(const mxArray *in, size_t n, size_t parts) {
+    const size_t bytes = n * standinElementSize(mxGetClassID(in));
+    char *copy = static_cast<char *>(std::malloc(bytes * parts));
+    std::memcpy(copy, mxGetData(in), bytes);
+    if (parts == 2) std::memcpy(copy + bytes, mxGetImagData(in), bytes);
+    benchmark::DoNotOptimize(copy);
+    return copy;
+}
+
+template <mxClassID classId, mxComplexity complexity>
+void BM_tableReference(benchmark::State &state) {
+    timeReference(state, classId, complexity, [](const mxArray *in, size_t n, size_t parts) {
+        intoZeroedOutput(in, n, parts, countReference<elementBytes(classId)>);
+    });
+}
+
+template <mxClassID classId, mxComplexity complexity> void BM_floor(benchmark::State &state) {
+    timeReference(state, classId, complexity, [](const mxArray *in, size_t n, size_t parts) {
+        intoZeroedOutput(in, n, parts, touchReference<elementBytes(classId)>);
+    });
+}
+
+template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::State &state) {
+    timeReference(state, classId, complexity, [](const mxArray *in, size_t n, size_t parts) {
+        std::free(copyOf(in, n, parts));
+    });
+}
+
+// memcpy of the input, as BM_memcpy, and zeroing an output of one byte per
+// element, as the host's creation of the result does: what the memory's floor
+// must not exceed.
+template <mxClassID classId, mxComplexity complexity>
+void BM_memcpyAndZeroing(benchmark::State &state) {
+    timeReference(state, classId, complexity, [](const mxArray *in, size_t n, size_t parts) {
+        char *copy = copyOf(in, n, parts);
+        void *zeroed = std::calloc(n * parts, 1);
+        benchmark::DoNotOptimize(zeroed);
+        std::free(zeroed);
+        std::free(copy);
+    });
 }
 
 // Calls nubrik on a container, timing the calls only, and counts leaves per call.
