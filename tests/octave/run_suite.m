@@ -5,11 +5,17 @@
 ## with test FUNCTION (the %! block of the help file, which runs the script
 ## FUNCTION_test.m); then as MATLAB's runtests does, each section of the
 ## script on its own after the script's preamble, in a workspace of its own.
+## The sections are written before anything runs, into a folder of this run's
+## own beside a copy of the private helpers. Octave gives a script its private
+## functions only when it finds the script through its path (here, the current
+## folder), and it reads a folder again only when the folder's time stamp has
+## moved on since it last looked: a section written into a folder already read,
+## as the build folder is, could run without its helpers.
 ## Exits non-zero unless everything passes.
 1;
 
-## Runs one section as a script beside the test script, where its private
-## helpers are found, and in this function's workspace alone.
+## Runs one section as a script beside its private helpers, in this function's
+## workspace alone.
 function run_section (script)
   run (script);
 endfunction
@@ -30,25 +36,33 @@ if (isempty (strfind (evalc (["help " name]), h1)))
   printf ("help %s does not show the help file's text\n", name);
   exit (1);
 endif
+parts = regexp (fileread (tests), '(?m)^%%', "split");
+work = tempname ();
+mkdir (work);
+copyfile (fullfile (fileparts (tests), "private"), fullfile (work, "private"));
+sections = cell (1, numel (parts));
+for k = 2:numel (parts)
+  sections{k} = fullfile (work, sprintf ("%s_section_%d.m", name, k));
+  fid = fopen (sections{k}, "w");
+  fputs (fid, [parts{1} "%%" parts{k}]);
+  fclose (fid);
+endfor
+
 setenv ("MEX_BUILD", build);
 [passed, total] = test (name, "quiet", stdout);
 printf ("test %s (%s): %d passed, %d failed\n", name, build, passed, total - passed);
 failed = total == 0 || passed != total;
 
-parts = regexp (fileread (tests), '(?m)^%%', "split");
 for k = 2:numel (parts)
   title = strtrim (strtok (parts{k}, "\n"));
-  section = fullfile (fileparts (tests), sprintf ("%s_section_%d.m", name, k));
-  fid = fopen (section, "w");
-  fputs (fid, [parts{1} "%%" parts{k}]);
-  fclose (fid);
   try
-    run_section (section);
+    run_section (sections{k});
     printf ("  passed: %s\n", title);
   catch err
     printf ("  FAILED: %s: %s\n", title, err.message);
     failed = true;
   end_try_catch
-  delete (section);
 endfor
+confirm_recursive_rmdir (false);
+rmdir (work, "s");
 exit (failed);
