@@ -1,10 +1,13 @@
 function folder = build_mex(folder)
-%BUILD_MEX  Build nubrik and quenrel from source with this host's mex.
-%   BUILD_MEX compiles both functions in this MATLAB or GNU Octave with the C++
-%   compiler its mex command is set up for, into the folder build/<host>
-%   beside this file, puts their help files and self tests beside them (with
-%   the table of coefficients that quenrel's self tests read), and prints the
-%   ADDPATH command that makes them available.
+%BUILD_MEX  Build nubrik and quenrel from source in this MATLAB or GNU Octave.
+%   BUILD_MEX compiles both functions with the C++ compiler that this host's
+%   mex command (in MATLAB) or mkoctfile (in GNU Octave) is set up for, into
+%   the folder build/<host> beside this file, puts their help files and self
+%   tests beside them (with the table of coefficients that quenrel's self
+%   tests read), and prints the ADDPATH command that makes them available.
+%   In MATLAB they are MEX files; in GNU Octave, native Octave functions
+%   (NAME.oct, built by interface/octave/build_oct.m), which skip the copies
+%   that Octave's MEX layer makes of every argument and result.
 %
 %   BUILD_MEX(FOLDER) builds into FOLDER instead. FOLDER = BUILD_MEX(...)
 %   returns the folder.
@@ -42,7 +45,7 @@ if nargin < 1
     end
 end
 if inOctave
-    flags = octaveFlags();
+    checkOctaveCompiler();
 else
     flags = matlabFlags();
 end
@@ -55,7 +58,8 @@ for k = 1:size(functions, 1)
     [name, files] = functions{k, :};
     source = fullfile(root, name, [name '.cpp']);
     if inOctave
-        buildInOctave(source, fullfile(folder, [name '.mex']), flags);
+        buildInOctave(root, source, fullfile(root, name, [name '.m']), ...
+            fullfile(folder, [name '.oct']));
     else
         buildInMatlab(source, folder, flags);
     end
@@ -133,8 +137,8 @@ function refused = classicLinkerRefused(message)
 refused = ~isempty(regexp(message, 'unknown (option|argument):? *''?-ld_classic', 'once'));
 end
 
-% The compiler flags for Octave's mkoctfile, whose compiler must run.
-function flags = octaveFlags()
+% Octave's mkoctfile must find a compiler that runs.
+function checkOctaveCompiler()
 compiler = strtrim(mkoctfile('-p', 'CXX'));
 [status, ~] = system([compiler ' --version']);
 if status ~= 0
@@ -143,19 +147,16 @@ if status ~= 0
         'apt install g++ make octave-dev, or liboctave-dev on older releases), ' ...
         'then build_mex again.'], compiler);
 end
-flags = [strtrim(mkoctfile('-p', 'CXXFLAGS')) ' -ffp-contract=off -fno-fast-math'];
 end
 
-function buildInOctave(source, target, flags)
-previous = getenv('CXXFLAGS');
-setenv('CXXFLAGS', flags);
-[output, status] = mkoctfile('--mex', '-o', target, source);
-if isempty(previous)
-    unsetenv('CXXFLAGS');
-else
-    setenv('CXXFLAGS', previous);
+function buildInOctave(root, source, helpFile, target)
+binding = fullfile(root, 'interface', 'octave');
+addpath(binding);
+try
+    build_oct(source, helpFile, target);
+catch err
+    rmpath(binding);
+    error('build_mex:failed', 'Building %s failed:\n%s', source, err.message);
 end
-if status ~= 0
-    error('build_mex:failed', 'Building %s failed:\n%s', source, output);
-end
+rmpath(binding);
 end

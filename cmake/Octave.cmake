@@ -1,9 +1,16 @@
-# GNU Octave as a second, real host. Each extension function is also built
-# natively with Octave's mkoctfile (octave/native/<name>.mex), and its .mexa64
-# deliverable is copied under the extension Octave looks for
-# (octave/bridged/<name>.mex), to run unmodified on the bridge libraries in
-# octave/bridge/. Its help file and the files its self tests read sit beside
-# both, and so do the self tests. The target octave builds them all.
+# GNU Octave as a second, real host. Each extension function is built three
+# ways, each in its own folder of octave/, beside its help file, the files its
+# self tests read and the self tests:
+#   oct/<name>.oct      the native Octave function that Octave users get: the
+#                       source unit linked with the binding of the host
+#                       operations onto Octave's values, by
+#                       interface/octave/build_oct.m;
+#   mex/<name>.mex      the same unit built with Octave's mkoctfile --mex, on
+#                       Octave's own MEX layer;
+#   bridged/<name>.mex  the .mexa64 deliverable itself, copied under the
+#                       extension Octave looks for, run unmodified on the bridge
+#                       libraries in octave/bridge/.
+# The target octave builds them all.
 find_program(MKOCTFILE mkoctfile REQUIRED)
 # Every test starts Octave's octave-cli, which must be on the path, through this
 # launcher, which gives it a standard input of its own whatever ctest was given.
@@ -13,50 +20,75 @@ execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
                 OUTPUT_VARIABLE OCTAVE_INCLUDE_DIR OUTPUT_STRIP_TRAILING_WHITESPACE
                 COMMAND_ERROR_IS_FATAL ANY)
 set(OCTAVE_DIR ${PROJECT_BINARY_DIR}/octave)
-set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-fast-math -fno-tree-ter -Wall -Wextra -Werror")
+set(OCTAVE_BUILDS oct mex bridged)
+set(OCTAVE_BINDING ${PROJECT_SOURCE_DIR}/interface/octave)
+# The test builds are held to the deliverables' warnings.
+set(OCTAVE_WARNING_FLAGS "-Wall -Wextra -Werror")
+set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-fast-math -fno-tree-ter ${OCTAVE_WARNING_FLAGS}")
 add_custom_target(octave ALL)
 
-# The self tests beside both builds, as a release places them.
+# The self tests beside every build, as a release places them.
 list(TRANSFORM SELF_TESTS PREPEND ${SELF_TESTS_DIR}/ OUTPUT_VARIABLE self_test_sources)
+set(self_test_copies "")
+foreach(build IN LISTS OCTAVE_BUILDS)
+    list(APPEND self_test_copies
+         COMMAND ${CMAKE_COMMAND} -E rm -rf ${OCTAVE_DIR}/${build}/private
+         COMMAND ${CMAKE_COMMAND} -E copy_directory ${SELF_TESTS_DIR} ${OCTAVE_DIR}/${build})
+endforeach()
 add_custom_command(
     OUTPUT ${OCTAVE_DIR}/self-tests.stamp
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${OCTAVE_DIR}/native/private ${OCTAVE_DIR}/bridged/private
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${SELF_TESTS_DIR} ${OCTAVE_DIR}/native
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${SELF_TESTS_DIR} ${OCTAVE_DIR}/bridged
+    ${self_test_copies}
     COMMAND ${CMAKE_COMMAND} -E touch ${OCTAVE_DIR}/self-tests.stamp
     DEPENDS ${self_test_sources}
     COMMENT "Copying the self tests")
 add_custom_target(octave_self_tests DEPENDS ${OCTAVE_DIR}/self-tests.stamp)
 add_dependencies(octave octave_self_tests)
 
-# add_octave_mex(name source file...): the files are the help file and those
+# add_octave_builds(name source file...): the files are the help file and those
 # its self tests read.
-function(add_octave_mex name source)
-    set(native ${OCTAVE_DIR}/native/${name}.mex)
+function(add_octave_builds name source)
+    set(unit ${PROJECT_SOURCE_DIR}/${source})
+    list(GET ARGN 0 help_file)
+    set(oct ${OCTAVE_DIR}/oct/${name}.oct)
+    set(mex ${OCTAVE_DIR}/mex/${name}.mex)
     set(bridged ${OCTAVE_DIR}/bridged/${name}.mex)
-    set(copies "")
-    foreach(file IN LISTS ARGN)
-        get_filename_component(file_name ${file} NAME)
-        list(APPEND copies ${OCTAVE_DIR}/native/${file_name} ${OCTAVE_DIR}/bridged/${file_name})
-    endforeach()
     add_custom_command(
-        OUTPUT ${native}
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${OCTAVE_DIR}/native
+        OUTPUT ${oct}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${OCTAVE_DIR}/oct
+        COMMAND ${OCTAVE} --eval
+                "addpath ('${OCTAVE_BINDING}'); build_oct ('${unit}', '${help_file}', '${oct}', '${OCTAVE_WARNING_FLAGS}');"
+        DEPENDS ${unit} ${help_file} ${PROJECT_SOURCE_DIR}/interface/mex.h
+                ${OCTAVE_BINDING}/binding.cpp ${OCTAVE_BINDING}/build_oct.m
+                ${OCTAVE_BINDING}/exports.map
+        VERBATIM
+        COMMENT "Building ${name}.oct for Octave")
+    add_custom_command(
+        OUTPUT ${mex}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${OCTAVE_DIR}/mex
         COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${OCTAVE_MEX_FLAGS}"
-                ${MKOCTFILE} --mex -o ${native} ${PROJECT_SOURCE_DIR}/${source}
-        DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+                ${MKOCTFILE} --mex -o ${mex} ${unit}
+        DEPENDS ${unit}
         COMMENT "Building ${name}.mex for Octave")
     add_custom_command(
         OUTPUT ${bridged}
         COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${bridged}
         DEPENDS ${name}
         COMMENT "Copying ${name}.mexa64 for Octave")
+    set(copies "")
+    set(copy_commands "")
+    foreach(build IN LISTS OCTAVE_BUILDS)
+        foreach(file IN LISTS ARGN)
+            get_filename_component(file_name ${file} NAME)
+            list(APPEND copies ${OCTAVE_DIR}/${build}/${file_name})
+        endforeach()
+        list(APPEND copy_commands
+             COMMAND ${CMAKE_COMMAND} -E copy ${ARGN} ${OCTAVE_DIR}/${build}/)
+    endforeach()
     add_custom_command(
         OUTPUT ${copies}
-        COMMAND ${CMAKE_COMMAND} -E copy ${ARGN} ${OCTAVE_DIR}/native/
-        COMMAND ${CMAKE_COMMAND} -E copy ${ARGN} ${OCTAVE_DIR}/bridged/
+        ${copy_commands}
         DEPENDS ${ARGN}
         COMMENT "Copying the help file of ${name} and what its self tests read")
-    add_custom_target(${name}_octave DEPENDS ${native} ${bridged} ${copies})
+    add_custom_target(${name}_octave DEPENDS ${oct} ${mex} ${bridged} ${copies})
     add_dependencies(octave ${name}_octave)
 endfunction()

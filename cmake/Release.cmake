@@ -49,8 +49,13 @@ else()
     install(FILES NEWS.md DESTINATION . RENAME NEWS COMPONENT octave)
     # pkg install keeps the doc folder of a package's top level.
     install(FILES ${PROJECT_BINARY_DIR}/octave-package/README.md DESTINATION doc COMPONENT octave)
-    install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp release/octave/Makefile
+    # The source units, the interface they compile against, and the binding
+    # with which pkg builds them as native Octave functions.
+    install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp interface/mex.h release/octave/Makefile
             DESTINATION src COMPONENT octave)
+    install(FILES interface/octave/binding.cpp interface/octave/build_oct.m
+                  interface/octave/exports.map
+            DESTINATION src/octave COMPONENT octave)
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)
     install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION inst COMPONENT octave)
 endif()

@@ -1,6 +1,6 @@
 ## A short demonstration of both functions in GNU Octave:
 ##   octave-cli scripts/demo.m FOLDER
-## where FOLDER holds the Octave builds (nubrik.mex, quenrel.mex).
+## where FOLDER holds the Octave builds (nubrik.oct, quenrel.oct).
 args = argv ();
 addpath (args{1});
 

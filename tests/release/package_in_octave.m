@@ -1,11 +1,13 @@
 ## Installs the Octave package of a release into a throw-away prefix, as a user
 ## would, and checks it:
-##   octave-cli package_in_octave.m PACKAGE NATIVE SCRATCH SOAK [SHA256 VERSION]
-## pkg install, pkg load, help of each function, its README in the installed
-## package's doc folder, the examples in the installed folder's help texts run
-## by doctest as Octave's package index runs them (a run that finds none
-## fails), pkg test, the soak test in the folder SOAK,
-## results equal to those of the native builds in NATIVE, and pkg uninstall,
+##   octave-cli package_in_octave.m PACKAGE BUILT SCRATCH SOAK [SHA256 VERSION]
+## pkg install, pkg load, each function a native Octave function (NAME.oct)
+## showing its help text, its README in the installed package's doc folder,
+## the examples in the installed folder's help texts run by doctest as
+## Octave's package index runs them (a run that finds none fails), pkg test,
+## the soak test in the folder SOAK, results the same in class, type,
+## extents, fields and bits as those of the .oct builds in BUILT, and pkg
+## uninstall,
 ## all with the package lists and prefix in the emptied folder SCRATCH; the
 ## machine's own package lists are never touched. PACKAGE is a file or, as in
 ## an entry of the package index, a URL; with SHA256 and VERSION, as the index
@@ -13,7 +15,8 @@
 ## checksum, and that file is installed and must be that version. Exits
 ## non-zero on any fault.
 args = argv ();
-[package, native, scratch, soak_dir] = deal (args{1:4});
+[package, built, scratch, soak_dir] = deal (args{1:4});
+addpath (fullfile (fileparts (mfilename ("fullpath")), "..", "octave", "agree"));
 ## Loaded from the machine's own package list, before it is set aside.
 pkg load doctest
 confirm_recursive_rmdir (false);
@@ -47,6 +50,8 @@ endif
 for f = {"nubrik", "quenrel"}
   assert (strncmp (which (f{1}), info.archprefix, numel (info.archprefix)),
           "%s does not come from the package", f{1});
+  assert (strcmp (which (f{1})(end-3:end), ".oct"), "%s is %s, not a native function", f{1},
+          which (f{1}));
   assert (! isempty (strfind (evalc (["help " f{1}]), toupper (f{1}))),
           "help %s shows no help text", f{1});
 endfor
@@ -74,19 +79,20 @@ addpath (soak_dir);
 soak ();
 rmpath (soak_dir);
 
-## The same calls through the package's builds and the native ones.
+## The same calls through the package's builds and those in BUILT.
 a = 1e6 + randn (1000, 1);
 b = 0.25 * a + randn (1000, 1);
 x = {uint8(0:255), int16(-5:5), single(pi), randn(3, 4) * 1e10, "text", {true, struct("f", int64(-1))}};
 from_package = {quenrel(a, b), nubrik(x)};
 pkg ("unload", name);
-addpath (native);
-from_native = {quenrel(a, b), nubrik(x)};
-rmpath (native);
-assert (typecast (from_package{1}, "uint64"), typecast (from_native{1}, "uint64"));
-assert (isequal (from_package{2}, from_native{2}), "nubrik differs from the native build");
+addpath (built);
+from_built = {quenrel(a, b), nubrik(x)};
+rmpath (built);
+what = value_difference (from_package, from_built, "the results");
+assert (isempty (what), "the package's builds and those in %s differ: %s", built, what);
 
 pkg ("uninstall", "-local", name);
 assert (isempty (pkg ("list")), "the package is still listed after pkg uninstall");
 assert (! isfolder (info.dir), "pkg uninstall left %s", info.dir);
-printf ("%s: installed, loaded, tested, equal to the native build, uninstalled\n", package);
+printf ("%s: installed, loaded, tested, the same as the builds in %s, uninstalled\n", package,
+        built);

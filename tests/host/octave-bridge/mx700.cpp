@@ -6,6 +6,7 @@
 #include <mex.h>
 
 #include <climits>
+#include <vector>
 
 namespace {
 
@@ -26,14 +27,20 @@ int mxGetNumberOfDimensions_700(const mxArray *a) {
 }
 
 // Extents beyond 32 bits cannot be told; they read as the largest 32-bit extent,
-// and such an array's element count stays what the host reports.
+// and such an array's element count stays what the host reports. They are
+// held in a buffer of the bridge's own until the next call, as long as the
+// deliverables need them: a block the host handed out with mxMalloc and
+// released itself after the call would leave an entry of its bookkeeping
+// behind each time (Octave 7.3's mex::~mex), until its address came round
+// again, which the soak test would count.
 const int *mxGetDimensions_700(const mxArray *a) {
+    static std::vector<int> narrow;
     const mwSize ndim = mxGetNumberOfDimensions(a);
     const mwSize *dims = mxGetDimensions(a);
-    int *narrow = static_cast<int *>(mxMalloc(sizeof(int) * ndim));
+    narrow.resize(ndim);
     for (mwSize i = 0; i < ndim; ++i)
         narrow[i] = dims[i] > INT_MAX ? INT_MAX : static_cast<int>(dims[i]);
-    return narrow;
+    return narrow.data();
 }
 
 mxArray *mxGetCell_700(const mxArray *a, int element) {
