@@ -10,6 +10,7 @@
 // its references interleaved.
 #include "arrays.h"
 #include "correlation.h"
+#include "floor.h"
 #include "loader.h"
 #include "standin.h"
 
@@ -222,30 +223,6 @@ template <size_t size> void countReference(const unsigned char *p, unsigned char
         if (size > 4) sum += t[p[4]] + t[p[5]] + t[p[6]] + t[p[7]];
         out[i] = static_cast<unsigned char>(sum);
     }
-}
-
-// The memory's floor for nubrik on one part: every byte read and one byte per
-// element written, with nothing counted: a copy of single bytes, and of wider
-// elements the or of their bytes, 16 elements at a time.
-template <size_t size> void touchReference(const unsigned char *p, unsigned char *out, size_t n) {
-    if (size == 1) {
-        std::memcpy(out, p, n);
-        return;
-    }
-    typedef unsigned char Bytes __attribute__((vector_size(16)));
-    size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        Bytes merged;
-        std::memcpy(&merged, p + i * size, 16);
-        for (size_t k = 1; k < size; ++k) {
-            Bytes next;
-            std::memcpy(&next, p + i * size + 16 * k, 16);
-            merged |= next;
-        }
-        std::memcpy(out + i, &merged, 16);
-    }
-    for (; i < n; ++i)
-        out[i] = p[i * size];
 }
 
 // Times a reference on the argument of nubrik's benchmark of the same class:

@@ -58,8 +58,9 @@ function(add_octave_builds name source)
         COMMAND ${OCTAVE} --eval
                 "addpath ('${OCTAVE_BINDING}'); build_oct ('${unit}', '${help_file}', '${oct}', '${OCTAVE_WARNING_FLAGS}');"
         DEPENDS ${unit} ${help_file} ${PROJECT_SOURCE_DIR}/interface/mex.h
-                ${OCTAVE_BINDING}/binding.cpp ${OCTAVE_BINDING}/build_oct.m
-                ${OCTAVE_BINDING}/exports.map
+                ${OCTAVE_BINDING}/binding.h ${OCTAVE_BINDING}/build_oct.m
+                ${OCTAVE_BINDING}/exports.map ${OCTAVE_BINDING}/operations.cpp
+                ${OCTAVE_BINDING}/values.cpp
         VERBATIM
         COMMENT "Building ${name}.oct for Octave")
     add_custom_command(

@@ -53,8 +53,9 @@ else()
     # with which pkg builds them as native Octave functions.
     install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp interface/mex.h release/octave/Makefile
             DESTINATION src COMPONENT octave)
-    install(FILES interface/octave/binding.cpp interface/octave/build_oct.m
-                  interface/octave/exports.map
+    install(FILES interface/octave/binding.h interface/octave/build_oct.m
+                  interface/octave/exports.map interface/octave/operations.cpp
+                  interface/octave/values.cpp
             DESTINATION src/octave COMPONENT octave)
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)
     install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION inst COMPONENT octave)

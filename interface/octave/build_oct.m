@@ -5,10 +5,10 @@
 ##
 ## Compiles the function's source unit @var{source} against the interface
 ## beside this file's folder (@file{mex.h}), links it with the binding of the
-## host operations onto Octave's own values (@file{binding.cpp}, beside this
-## file) into @var{target} (@file{NAME.oct}), and gives it the help text of
-## @var{help_file}, as this Octave reads that file.  @var{flags} are added to
-## the compiler's.
+## host operations onto Octave's own values (@file{operations.cpp} and
+## @file{values.cpp}, beside this file) into @var{target} (@file{NAME.oct}),
+## and gives it the help text of @var{help_file}, as this Octave reads that
+## file.  @var{flags} are added to the compiler's.
 ##
 ## The floating-point flags keep quenrel equal bit for bit to the plain
 ## sequential loop: no contraction into fused multiply-add and no fast-math
@@ -38,9 +38,11 @@ function build_oct (source, help_file, target, flags = "")
     ## the one Octave puts on the include path.
     setenv ("CXXFLAGS", sprintf ("%s -iquote %s -iquote %s %s", cxxflags, work,
                                  fileparts (here), flags));
-    objects = {fullfile(work, "unit.o"), fullfile(work, "binding.o")};
-    compile ("-c", source, "-o", objects{1});
-    compile ("-c", fullfile (here, "binding.cpp"), "-o", objects{2});
+    sources = {source, fullfile(here, "operations.cpp"), fullfile(here, "values.cpp")};
+    objects = fullfile (work, {"unit.o", "operations.o", "values.o"});
+    for k = 1:numel (sources)
+      compile ("-c", sources{k}, "-o", objects{k});
+    endfor
     link = {};
     if (isunix () && ! ismac ())
       link = {["-Wl,--version-script=" fullfile(here, "exports.map")]};
@@ -53,7 +55,7 @@ function build_oct (source, help_file, target, flags = "")
   end_unwind_protect
 endfunction
 
-## The function's name and help text, for binding.cpp.
+## The function's name and help text, for values.cpp.
 function write_function_header (file, name, help_file)
   text = get_help_text_from_file (help_file);
   delimiter = ")help\"";

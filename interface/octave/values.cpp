@@ -1,7 +1,7 @@
-// The host operations of interface/mex.h on GNU Octave's own values, and the
-// entry through which Octave calls a function built with them: linked with one
-// function's source unit, compiled against interface/mex.h as for every host,
-// this file makes the native Octave function NAME.oct (build_oct.m builds it).
+// The host operations of interface/mex.h on GNU Octave's own values (as
+// binding.h hands them on from operations.cpp), and the entry through which
+// Octave calls the function: linked with one function's source unit, they make
+// the native Octave function NAME.oct (build_oct.m builds it).
 //
 // Everything a caller sees is what Octave's own MEX layer gives for the same
 // unit: the same classes, extents, field order, values, texts and warnings.
@@ -10,14 +10,10 @@
 // Octave's own array and written in place, where the MEX layer converts every
 // container and copies every integer result (libinterp/corefcn/mex.cc).
 //
-// Each operation is defined under its qualified name in the namespace mex,
-// which holds the declarations of interface/mex.h: a definition that differs
-// from its declaration in any type does not compile. Octave's own headers
-// declare an mxArray, mwSize and mxClassID of their own, which stay apart in
-// the global namespace.
-//
 // Octave's C++ interface is the same for what is used here from 6.2 to 11.3,
 // but where a comment names the versions.
+
+#include "binding.h"
 
 #include <octave/oct.h>
 
@@ -26,22 +22,20 @@
 #include <octave/parse.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <stddef.h>
 #include <vector>
-
-namespace mex {
-#include "../mex.h"
-}
 
 // The name of the function, OCTAVE_FUNCTION, and its help text,
 // octaveFunctionHelp, written by build_oct.m from the function's help file.
 #include "octave_function.h"
 
+using binding::ClassId;
+
 // One array as the function sees it.
-struct mex::mxArray_tag {
+struct mxArray_tag {
     // The value as Octave holds it: an argument, an element or field value of
     // one, a host function's result, a text made here; for a numeric array
     // made here, its real part, written in place. Undefined for a cell or
@@ -50,11 +44,11 @@ struct mex::mxArray_tag {
     // A complex numeric array made here: its imaginary part.
     octave_value imag;
     bool made = false;
-    int classId = -1; // -1 until asked for
+    int classId = -1; // -1 until asked for: a ClassId
     // The extents, once asked for: up to four here, more in longDims.
     int ndims = -1;
-    mwSize shortDims[4] = {};
-    std::unique_ptr<mwSize[]> longDims;
+    int shortDims[4] = {};
+    std::unique_ptr<int[]> longDims;
     void *real = nullptr; // the part buffers once asked for
     void *imagPart = nullptr;
     // What Octave does not store as the function reads it: 16-bit characters,
@@ -66,13 +60,13 @@ struct mex::mxArray_tag {
     std::unique_ptr<octave_map> map;
     std::vector<std::string> names;
 
-    mwSize *dims() { return longDims ? longDims.get() : shortDims; }
-    const mwSize *dims() const { return longDims ? longDims.get() : shortDims; }
+    int *dims() { return longDims ? longDims.get() : shortDims; }
+    const int *dims() const { return longDims ? longDims.get() : shortDims; }
     void setDims(const dim_vector &dv) {
         ndims = static_cast<int>(dv.ndims());
-        if (ndims > 4) longDims = std::make_unique<mwSize[]>(ndims);
+        if (ndims > 4) longDims = std::make_unique<int[]>(ndims);
         for (int i = 0; i < ndims; ++i)
-            dims()[i] = dv(i) > INT_MAX ? INT_MAX : static_cast<mwSize>(dv(i));
+            dims()[i] = dv(i) > INT_MAX ? INT_MAX : static_cast<int>(dv(i));
     }
 };
 
@@ -87,7 +81,7 @@ public:
         for (size_t b = 0; b < blocks.size(); ++b) {
             const int count = b + 1 < blocks.size() ? perBlock : used;
             for (int i = 0; i < count; ++i)
-                reinterpret_cast<mex::mxArray *>(blocks[b]->bytes + sizeof(mex::mxArray) * i)
+                reinterpret_cast<mxArray_tag *>(blocks[b]->bytes + sizeof(mxArray_tag) * i)
                     ->~mxArray_tag();
         }
         for (void *block : scratch)
@@ -97,15 +91,15 @@ public:
     Call(const Call &) = delete;
     Call &operator=(const Call &) = delete;
 
-    mex::mxArray *add() {
+    mxArray_tag *add() {
         if (used == perBlock) {
             blocks.push_back(std::unique_ptr<Block>(new Block));
             used = 0;
         }
-        return new (blocks.back()->bytes + sizeof(mex::mxArray) * used++) mex::mxArray();
+        return new (blocks.back()->bytes + sizeof(mxArray_tag) * used++) mxArray_tag();
     }
-    mex::mxArray *given(const octave_value &value) {
-        mex::mxArray *a = add();
+    mxArray_tag *given(const octave_value &value) {
+        mxArray_tag *a = add();
         a->value = value;
         return a;
     }
@@ -121,7 +115,7 @@ private:
     // The arrays, made in blocks that keep their places.
     static const int perBlock = 32;
     struct Block {
-        alignas(mex::mxArray) unsigned char bytes[sizeof(mex::mxArray) * perBlock];
+        alignas(mxArray_tag) unsigned char bytes[sizeof(mxArray_tag) * perBlock];
     };
     std::vector<std::unique_ptr<Block>> blocks;
     int used = perBlock;
@@ -137,37 +131,37 @@ const char functionName[] = NAME_OF(OCTAVE_FUNCTION);
 
 // The class id that Octave's MEX layer gives a value: by its class name, so
 // that an object of a class of the user's is of none (mxArray_octave_value).
-mex::mxClassID classOf(const octave_value &value) {
+ClassId classOf(const octave_value &value) {
     static const struct {
         const char *name;
-        mex::mxClassID id;
-    } classes[] = {{"double", mex::mxDOUBLE_CLASS},
-                   {"single", mex::mxSINGLE_CLASS},
-                   {"char", mex::mxCHAR_CLASS},
-                   {"logical", mex::mxLOGICAL_CLASS},
-                   {"cell", mex::mxCELL_CLASS},
-                   {"struct", mex::mxSTRUCT_CLASS},
-                   {"function_handle", mex::mxFUNCTION_CLASS},
-                   {"int8", mex::mxINT8_CLASS},
-                   {"uint8", mex::mxUINT8_CLASS},
-                   {"int16", mex::mxINT16_CLASS},
-                   {"uint16", mex::mxUINT16_CLASS},
-                   {"int32", mex::mxINT32_CLASS},
-                   {"uint32", mex::mxUINT32_CLASS},
-                   {"int64", mex::mxINT64_CLASS},
-                   {"uint64", mex::mxUINT64_CLASS}};
+        ClassId id;
+    } classes[] = {{"double", binding::doubleClass},
+                   {"single", binding::singleClass},
+                   {"char", binding::charClass},
+                   {"logical", binding::logicalClass},
+                   {"cell", binding::cellClass},
+                   {"struct", binding::structClass},
+                   {"function_handle", binding::functionClass},
+                   {"int8", binding::int8Class},
+                   {"uint8", binding::uint8Class},
+                   {"int16", binding::int16Class},
+                   {"uint16", binding::uint16Class},
+                   {"int32", binding::int32Class},
+                   {"uint32", binding::uint32Class},
+                   {"int64", binding::int64Class},
+                   {"uint64", binding::uint64Class}};
     const std::string name = value.class_name();
     for (const auto &c : classes)
         if (name == c.name) return c.id;
-    return mex::mxUNKNOWN_CLASS;
+    return binding::unknownClass;
 }
 
 bool isNumeric(int classId) {
-    return classId >= mex::mxDOUBLE_CLASS && classId <= mex::mxUINT64_CLASS;
+    return classId >= binding::doubleClass && classId <= binding::uint64Class;
 }
 
 // The extents as a dim_vector, with at least two.
-dim_vector dimVector(int ndim, const mex::mwSize *dims) {
+dim_vector dimVector(int ndim, const int *dims) {
     dim_vector dv;
     dv.resize(ndim > 2 ? ndim : 2, 1);
     for (int i = 0; i < ndim; ++i)
@@ -194,23 +188,23 @@ template <typename T> octave_value filledZeros(const dim_vector &dv) {
 
 octave_value zerosOf(int classId, const dim_vector &dv) {
     switch (classId) {
-    case mex::mxDOUBLE_CLASS:
+    case binding::doubleClass:
         return filledZeros<NDArray>(dv);
-    case mex::mxSINGLE_CLASS:
+    case binding::singleClass:
         return filledZeros<FloatNDArray>(dv);
-    case mex::mxINT8_CLASS:
+    case binding::int8Class:
         return zeros<int8NDArray>(dv);
-    case mex::mxUINT8_CLASS:
+    case binding::uint8Class:
         return zeros<uint8NDArray>(dv);
-    case mex::mxINT16_CLASS:
+    case binding::int16Class:
         return zeros<int16NDArray>(dv);
-    case mex::mxUINT16_CLASS:
+    case binding::uint16Class:
         return zeros<uint16NDArray>(dv);
-    case mex::mxINT32_CLASS:
+    case binding::int32Class:
         return zeros<int32NDArray>(dv);
-    case mex::mxUINT32_CLASS:
+    case binding::uint32Class:
         return zeros<uint32NDArray>(dv);
-    case mex::mxINT64_CLASS:
+    case binding::int64Class:
         return zeros<int64NDArray>(dv);
     default:
         return zeros<uint64NDArray>(dv);
@@ -235,15 +229,15 @@ template <typename C, typename R> octave_value joined(const R &re, const R &im) 
 // container. A complex integer array, which Octave cannot hold, is noted and
 // ends the call with Octave's own error once the function returns, as the MEX
 // layer ends it when it converts the result.
-octave_value valueOf(const mex::mxArray *a) {
+octave_value valueOf(const mxArray_tag *a) {
     if (!a) return Matrix(); // an absent element or field value: as the MEX layer fills it
     if (!a->made) return a->value;
     if (a->cell) return octave_value(*a->cell);
     if (a->map) return octave_value(*a->map);
     if (!a->imag.is_defined()) return a->value;
-    if (a->classId == mex::mxDOUBLE_CLASS)
+    if (a->classId == binding::doubleClass)
         return joined<ComplexNDArray>(a->value.array_value(), a->imag.array_value());
-    if (a->classId == mex::mxSINGLE_CLASS)
+    if (a->classId == binding::singleClass)
         return joined<FloatComplexNDArray>(a->value.float_array_value(),
                                            a->imag.float_array_value());
     Call::current->unrepresentable = true;
@@ -251,21 +245,21 @@ octave_value valueOf(const mex::mxArray *a) {
 }
 
 // A cell's elements, read in place.
-Cell &cellOf(const mex::mxArray *a) {
-    mex::mxArray *array = const_cast<mex::mxArray *>(a);
+Cell &cellOf(const mxArray_tag *a) {
+    mxArray_tag *array = const_cast<mxArray_tag *>(a);
     if (!array->cell) array->cell = std::make_unique<Cell>(array->value.cell_value());
     return *array->cell;
 }
 
 // A struct's fields and their names.
-octave_map &mapOf(const mex::mxArray *a) {
-    mex::mxArray *array = const_cast<mex::mxArray *>(a);
+octave_map &mapOf(const mxArray_tag *a) {
+    mxArray_tag *array = const_cast<mxArray_tag *>(a);
     if (!array->map) array->map = std::make_unique<octave_map>(array->value.map_value());
     return *array->map;
 }
 
-const std::vector<std::string> &namesOf(const mex::mxArray *a) {
-    mex::mxArray *array = const_cast<mex::mxArray *>(a);
+const std::vector<std::string> &namesOf(const mxArray_tag *a) {
+    mxArray_tag *array = const_cast<mxArray_tag *>(a);
     if (array->names.empty()) {
         const string_vector keys = mapOf(a).keys();
         for (octave_idx_type k = 0; k < keys.numel(); ++k)
@@ -278,7 +272,7 @@ const std::vector<std::string> &namesOf(const mex::mxArray *a) {
 // 8-bit character argument as 16-bit code units, each byte widened as an
 // unsigned value, which is what the function reads for a char array.
 template <typename C, typename R>
-void splitParts(mex::mxArray *a, C (octave_value::*complexValue)(bool) const) {
+void splitParts(mxArray_tag *a, C (octave_value::*complexValue)(bool) const) {
     const C z = (a->value.*complexValue)(false);
     const octave_idx_type n = z.numel();
     a->copy.resize(2 * n * sizeof(R) + 1); // one more, so that no elements still have a buffer
@@ -293,11 +287,11 @@ void splitParts(mex::mxArray *a, C (octave_value::*complexValue)(bool) const) {
     a->imagPart = im;
 }
 
-void widenCharacters(mex::mxArray *a) {
+void widenCharacters(mxArray_tag *a) {
     const charNDArray text = a->value.char_array_value();
     const octave_idx_type n = text.numel();
-    a->copy.resize(n * sizeof(mex::mxChar) + 1); // likewise
-    mex::mxChar *units = reinterpret_cast<mex::mxChar *>(a->copy.data());
+    a->copy.resize(n * sizeof(uint16_t) + 1); // likewise
+    uint16_t *units = reinterpret_cast<uint16_t *>(a->copy.data());
     const char *p = text.data();
     for (octave_idx_type i = 0; i < n; ++i)
         units[i] = static_cast<unsigned char>(p[i]);
@@ -307,14 +301,14 @@ void widenCharacters(mex::mxArray *a) {
 // Finds the part buffers of an argument: in place where Octave holds them; a
 // range, diagonal or permutation matrix, which holds no buffer, is made full
 // first, as the MEX layer makes it.
-void findParts(mex::mxArray *a) {
-    const int classId = mex::mxGetClassID(a);
-    if (!isNumeric(classId) && classId != mex::mxLOGICAL_CLASS && classId != mex::mxCHAR_CLASS)
+void findParts(mxArray_tag *a) {
+    const ClassId classId = binding::classId(a);
+    if (!isNumeric(classId) && classId != binding::logicalClass && classId != binding::charClass)
         return;
-    if (classId == mex::mxCHAR_CLASS) {
+    if (classId == binding::charClass) {
         widenCharacters(a);
     } else if (a->value.iscomplex()) {
-        if (classId == mex::mxSINGLE_CLASS)
+        if (classId == binding::singleClass)
             splitParts<FloatComplexNDArray, float>(a, &octave_value::float_complex_array_value);
         else
             splitParts<ComplexNDArray, double>(a, &octave_value::complex_array_value);
@@ -326,11 +320,11 @@ void findParts(mex::mxArray *a) {
 
 } // namespace
 
-// libmex: messages and calls back into the host.
+// Messages and calls back into the host.
 
 // Ends the call as Octave's MEX layer does: "NAME: TEXT", without one closing
 // line feed, which then keeps Octave from adding where the error arose.
-void mex::mexErrMsgTxt(const char *text) {
+void binding::raiseError(const char *text) {
     const size_t length = text ? std::strlen(text) : 0;
     if (length == 0) error(" ");
     if (text[length - 1] == '\n')
@@ -339,7 +333,7 @@ void mex::mexErrMsgTxt(const char *text) {
 }
 
 // A warning with the text alone and no identifier, as Octave's MEX layer shows it.
-void mex::mexWarnMsgTxt(const char *text) {
+void binding::warn(const char *text) {
     const size_t length = text ? std::strlen(text) : 0;
     if (length == 0) {
         warning(" ");
@@ -352,7 +346,8 @@ void mex::mexWarnMsgTxt(const char *text) {
 
 // Octave's feval of the named function; an error in it ends the call with
 // Octave's own text. Outputs it does not give stay null.
-int mex::mexCallMATLAB(int nlhs, mxArray *plhs[], int nrhs, mxArray *prhs[], const char *name) {
+int binding::callHost(int nlhs, mxArray_tag *plhs[], int nrhs, mxArray_tag *prhs[],
+                      const char *name) {
     octave_value_list args(nrhs);
     for (int i = 0; i < nrhs; ++i)
         args(i) = valueOf(prhs[i]);
@@ -362,22 +357,22 @@ int mex::mexCallMATLAB(int nlhs, mxArray *plhs[], int nrhs, mxArray *prhs[], con
     return 0;
 }
 
-// libmx: queries.
+// Queries.
 
-mex::mxClassID mex::mxGetClassID(const mxArray *a) {
-    if (a->classId < 0) const_cast<mxArray *>(a)->classId = classOf(a->value);
-    return static_cast<mxClassID>(a->classId);
+ClassId binding::classId(const mxArray_tag *a) {
+    if (a->classId < 0) const_cast<mxArray_tag *>(a)->classId = classOf(a->value);
+    return static_cast<ClassId>(a->classId);
 }
 
-bool mex::mxIsComplex(const mxArray *a) {
+bool binding::isComplex(const mxArray_tag *a) {
     return a->made ? a->imag.is_defined() : a->value.iscomplex();
 }
 
-bool mex::mxIsSparse(const mxArray *a) {
+bool binding::isSparse(const mxArray_tag *a) {
     return !a->made && a->value.issparse();
 }
 
-size_t mex::mxGetNumberOfElements(const mxArray *a) {
+size_t binding::elements(const mxArray_tag *a) {
     if (!a->made) return a->value.numel();
     size_t n = 1;
     for (int i = 0; i < a->ndims; ++i)
@@ -387,98 +382,87 @@ size_t mex::mxGetNumberOfElements(const mxArray *a) {
 
 // Extents beyond 32 bits cannot be told; they read as the largest 32-bit
 // extent, and such an array's element count stays what Octave reports.
-const mex::mwSize *mex::mxGetDimensions_700(const mxArray *a) {
-    mxArray *array = const_cast<mxArray *>(a);
+const int *binding::dimensions(const mxArray_tag *a) {
+    mxArray_tag *array = const_cast<mxArray_tag *>(a);
     if (array->ndims < 0) array->setDims(array->value.dims());
     return array->dims();
 }
 
-mex::mwSize mex::mxGetNumberOfDimensions_700(const mxArray *a) {
-    mxGetDimensions_700(a);
+int binding::dimensionCount(const mxArray_tag *a) {
+    dimensions(a);
     return a->ndims;
 }
 
-void *mex::mxGetData(const mxArray *a) {
-    if (!a->made && !a->real) findParts(const_cast<mxArray *>(a));
+void *binding::data(const mxArray_tag *a) {
+    if (!a->made && !a->real) findParts(const_cast<mxArray_tag *>(a));
     return a->real;
 }
 
-double *mex::mxGetPr(const mxArray *a) {
-    return static_cast<double *>(mxGetData(a));
-}
-
-void *mex::mxGetImagData(const mxArray *a) {
-    if (!mxIsComplex(a)) return nullptr;
-    mxGetData(a);
+void *binding::imagData(const mxArray_tag *a) {
+    if (!isComplex(a)) return nullptr;
+    data(a);
     return a->imagPart;
 }
 
-int mex::mxGetNumberOfFields(const mxArray *a) {
+int binding::fieldCount(const mxArray_tag *a) {
     if (a->made) return a->map ? static_cast<int>(a->map->nfields()) : 0;
     return static_cast<int>(a->value.nfields());
 }
 
-const char *mex::mxGetFieldNameByNumber(const mxArray *a, int field) {
+const char *binding::fieldName(const mxArray_tag *a, int field) {
     const std::vector<std::string> &names = namesOf(a);
     return field >= 0 && static_cast<size_t>(field) < names.size() ? names[field].c_str() : nullptr;
 }
 
-mex::mxArray *mex::mxGetCell_700(const mxArray *a, mwIndex element) {
+mxArray_tag *binding::cellElement(const mxArray_tag *a, int element) {
     const Cell &cell = cellOf(a);
     if (element < 0 || element >= cell.numel()) return nullptr;
     return Call::current->given(cell.xelem(element));
 }
 
-mex::mxArray *mex::mxGetFieldByNumber_700(const mxArray *a, mwIndex element, int field) {
+mxArray_tag *binding::fieldValue(const mxArray_tag *a, int element, int field) {
     const octave_map &map = mapOf(a);
     if (element < 0 || element >= map.numel() || field < 0 || field >= map.nfields())
         return nullptr;
     return Call::current->given(map.contents(field).xelem(element));
 }
 
-// libmx: creation and filling. A container made here is filled in place; what
-// a container is given is put into it as the value it stands for then, and a
+// Creation and filling. A container made here is filled in place; what a
+// container is given is put into it as the value it stands for then, and a
 // numeric array shares its buffer with the container. An argument is never
 // written: filling one does nothing.
 
-mex::mxArray *mex::mxCreateNumericArray_700(mwSize ndim, const mwSize *dims, mxClassID classId,
-                                            mxComplexity complexity) {
+mxArray_tag *binding::numericArray(int ndim, const int *dims, ClassId classId, bool complex) {
     if (!isNumeric(classId)) return nullptr;
     const dim_vector dv = dimVector(ndim, dims);
-    mxArray *a = Call::current->add();
+    mxArray_tag *a = Call::current->add();
     a->made = true;
     a->classId = classId;
     a->setDims(dv);
     a->value = zerosOf(classId, dv);
     a->real = bufferOf(a->value);
-    if (complexity == mxCOMPLEX) {
+    if (complex) {
         a->imag = zerosOf(classId, dv);
         a->imagPart = bufferOf(a->imag);
     }
     return a;
 }
 
-mex::mxArray *mex::mxCreateDoubleMatrix_700(mwSize m, mwSize n, mxComplexity complexity) {
-    const mwSize dims[2] = {m, n};
-    return mxCreateNumericArray_700(2, dims, mxDOUBLE_CLASS, complexity);
-}
-
-mex::mxArray *mex::mxCreateCellArray_700(mwSize ndim, const mwSize *dims) {
-    mxArray *a = Call::current->add();
+mxArray_tag *binding::cellArray(int ndim, const int *dims) {
+    mxArray_tag *a = Call::current->add();
     a->made = true;
-    a->classId = mxCELL_CLASS;
+    a->classId = cellClass;
     const dim_vector dv = dimVector(ndim, dims);
     a->setDims(dv);
     a->cell = std::make_unique<Cell>(dv);
     return a;
 }
 
-mex::mxArray *mex::mxCreateStructArray_700(mwSize ndim, const mwSize *dims, int nfields,
-                                           const char **names) {
+mxArray_tag *binding::structArray(int ndim, const int *dims, int nfields, const char **names) {
     const dim_vector dv = dimVector(ndim, dims);
-    mxArray *a = Call::current->add();
+    mxArray_tag *a = Call::current->add();
     a->made = true;
-    a->classId = mxSTRUCT_CLASS;
+    a->classId = structClass;
     a->setDims(dv);
     a->map = std::make_unique<octave_map>(dv);
     for (int k = 0; k < nfields; ++k)
@@ -487,31 +471,31 @@ mex::mxArray *mex::mxCreateStructArray_700(mwSize ndim, const mwSize *dims, int 
 }
 
 // A text as Octave's MEX layer makes it: a single-quoted char row.
-mex::mxArray *mex::mxCreateString(const char *text) {
+mxArray_tag *binding::text(const char *text) {
     return Call::current->given(octave_value(text, '\''));
 }
 
-void mex::mxSetCell_700(mxArray *a, mwIndex element, mxArray *value) {
+void binding::setCellElement(mxArray_tag *a, int element, mxArray_tag *value) {
     if (!a->made || !a->cell || element < 0 || element >= a->cell->numel()) return;
     a->cell->xelem(element) = valueOf(value);
 }
 
-void mex::mxSetFieldByNumber_700(mxArray *a, mwIndex element, int field, mxArray *value) {
+void binding::setFieldValue(mxArray_tag *a, int element, int field, mxArray_tag *value) {
     if (!a->made || !a->map || element < 0 || element >= a->map->numel() || field < 0 ||
         field >= a->map->nfields())
         return;
     a->map->contents(field).xelem(element) = valueOf(value);
 }
 
-// libmx: scratch memory, released when the call ends if not before.
+// Scratch memory, released when the call ends if not before.
 
-void *mex::mxCalloc(size_t count, size_t size) {
+void *binding::scratch(size_t count, size_t size) {
     void *block = std::calloc(count, size);
     if (block) Call::current->scratch.push_back(block);
     return block;
 }
 
-void mex::mxFree(void *block) {
+void binding::release(void *block) {
     std::vector<void *> &scratch = Call::current->scratch;
     for (size_t i = scratch.size(); i-- > 0;) {
         if (scratch[i] == block) {
@@ -528,21 +512,21 @@ void mex::mxFree(void *block) {
 // output left empty undefined).
 namespace {
 
-octave_value_list callFunction(const octave_value_list &args, int nargout) {
+octave_value_list callOctaveFunction(const octave_value_list &args, int nargout) {
     Call call;
     const int nargin = static_cast<int>(args.length());
     const int slots = nargout > 0 ? nargout : 1;
     // The argument and output slots: on the stack for a few, as most calls
     // have.
-    const mex::mxArray *shortIn[8];
-    mex::mxArray *shortOut[8] = {};
-    std::vector<const mex::mxArray *> longIn(nargin > 8 ? nargin : 0);
-    std::vector<mex::mxArray *> longOut(slots > 8 ? slots : 0, nullptr);
-    const mex::mxArray **in = nargin > 8 ? longIn.data() : shortIn;
-    mex::mxArray **out = slots > 8 ? longOut.data() : shortOut;
+    const mxArray_tag *shortIn[8];
+    mxArray_tag *shortOut[8] = {};
+    std::vector<const mxArray_tag *> longIn(nargin > 8 ? nargin : 0);
+    std::vector<mxArray_tag *> longOut(slots > 8 ? slots : 0, nullptr);
+    const mxArray_tag **in = nargin > 8 ? longIn.data() : shortIn;
+    mxArray_tag **out = slots > 8 ? longOut.data() : shortOut;
     for (int i = 0; i < nargin; ++i)
         in[i] = call.given(args(i));
-    mex::mexFunction(nargout, out, nargin, in);
+    binding::callFunction(nargout, out, nargin, in);
     const int returned = nargout == 0 && out[0] ? 1 : nargout;
     octave_value_list results(returned);
     for (int i = 0; i < returned; ++i)
@@ -554,5 +538,5 @@ octave_value_list callFunction(const octave_value_list &args, int nargout) {
 } // namespace
 
 DEFUN_DLD(OCTAVE_FUNCTION, args, nargout, octaveFunctionHelp) {
-    return callFunction(args, nargout);
+    return callOctaveFunction(args, nargout);
 }
