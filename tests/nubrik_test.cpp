@@ -31,31 +31,33 @@ protected:
         return result.outputs[0];
     }
 
-    // Converts a complex array of n elements whose parts start inOffset bytes
-    // past a 64-byte boundary into one whose parts start outOffset bytes past
-    // one. Byte j of element i is i + 97 j in the real part and 3 i + 41 j + 5 in
-    // the imaginary one: from 256 elements on, every byte value stands in every
-    // byte position of both.
-    void expectPlacedConversion(mxClassID classId, int n, int inOffset, int outOffset) {
+    // Converts a complex array of n elements whose parts are placed as
+    // standinPlaceParts(in) places them into one whose parts are placed as
+    // standinPlaceParts(out) does. Byte j of element i is i + 97 j in the real
+    // part and 3 i + 41 j + 5 in the imaginary one: from 256 elements on, every
+    // byte value stands in every byte position of both.
+    void expectPlacedConversion(mxClassID classId, int n, int in, int out) {
         SCOPED_TRACE(testing::Message()
-                     << "class " << classId << ", " << n << " elements, input at " << inOffset
-                     << ", output at " << outOffset);
+                     << "class " << classId << ", " << n << " elements, input placed at " << in
+                     << ", output at " << out);
         const size_t size = standinElementSize(classId);
-        standinPlaceParts(inOffset);
-        mxArray *in = standinCreateArray(classId, {1, n}, mxCOMPLEX);
-        unsigned char *real = static_cast<unsigned char *>(mxGetData(in));
-        unsigned char *imag = static_cast<unsigned char *>(mxGetImagData(in));
+        standinPlaceParts(in);
+        mxArray *argument = standinCreateArray(classId, {1, n}, mxCOMPLEX);
+        unsigned char *real = static_cast<unsigned char *>(mxGetData(argument));
+        unsigned char *imag = static_cast<unsigned char *>(mxGetImagData(argument));
         for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
             for (size_t j = 0; j < size; ++j) {
                 real[i * size + j] = static_cast<unsigned char>(i + 97 * j);
                 imag[i * size + j] = static_cast<unsigned char>(3 * i + 41 * j + 5);
             }
         }
-        standinPlaceParts(outOffset);
-        const mxArray *out = convert(in);
+        standinPlaceParts(out);
+        const mxArray *result = convert(argument);
         standinPlaceParts(-1);
-        ASSERT_EQ(reinterpret_cast<uintptr_t>(mxGetImagData(out)) % 64, size_t(outOffset));
-        expectConversion(in, out, "argument");
+        if (out >= 0) {
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(mxGetImagData(result)) % 64, size_t(out));
+        }
+        expectConversion(argument, result, "argument");
     }
 
     void expectError(const mxArray *in, const char *text) {
@@ -201,7 +203,10 @@ TEST_F(Nubrik, CountsEveryLengthAtEveryPlacement) {
     // the table loop, which counts in blocks of 1 KiB and prefetches from two
     // blocks on. Every length up to three turns of the widest loop and one
     // more, and those around one and two blocks, with input and output at
-    // offsets cycled through a vector; then every pair of offsets.
+    // offsets cycled through a vector, then ending where an inaccessible page
+    // begins and beginning right after one, where a loop that reads or writes
+    // one element past either end of a part ends the program; then every pair
+    // of offsets.
     const int widest = 32;
     for (mxClassID classId : {mxUINT8_CLASS, mxINT16_CLASS, mxSINGLE_CLASS, mxDOUBLE_CLASS}) {
         const int perBlock = 1024 / static_cast<int>(standinElementSize(classId));
@@ -210,8 +215,11 @@ TEST_F(Nubrik, CountsEveryLengthAtEveryPlacement) {
             lengths.push_back(n);
         for (int n : {perBlock, 2 * perBlock})
             lengths.insert(lengths.end(), {n - 1, n, n + 1});
-        for (int n : lengths)
+        for (int n : lengths) {
             expectPlacedConversion(classId, n, n % widest, (7 * n + 3) % widest);
+            for (int guarded : {standinGuardAfterEnd, standinGuardBeforeStart})
+                expectPlacedConversion(classId, n, guarded, guarded);
+        }
         for (int in = 0; in < widest; ++in)
             for (int out = 0; out < widest; ++out)
                 expectPlacedConversion(classId, 3 * widest + 1, in, out);

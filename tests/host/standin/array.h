@@ -17,7 +17,8 @@ struct mxArray_tag {
     size_t elementSize = 0; // bytes per element of a part buffer; 0 when it holds no data
     void *real = nullptr;   // part buffers: count elements, or the stored ones when sparse
     void *imag = nullptr;
-    int placement = -1; // bytes past a 64-byte boundary where the parts start; -1: as calloc gives
+    int placement = -1;              // as standinPlaceParts gave it when the parts were made
+    size_t partBytes = 0;            // the size of each part buffer
     std::vector<int> rowIndex;       // sparse: row of each stored element
     std::vector<int> columnStart;    // sparse: where each column's stored elements start
     std::vector<mxArray *> elements; // cell: count; struct: count times fields, element-major

@@ -11,6 +11,11 @@
 #include <cstring>
 #if defined(_WIN32)
 #include <malloc.h>
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #endif
 #include <unordered_map>
 #include <unordered_set>
@@ -38,10 +43,137 @@ Session session;
 const int guardSlots = 4;
 mxArray *const untouched = reinterpret_cast<mxArray *>(&session);
 
+// The system's page size, and the unit in which it hands out address space
+// (64 KiB on Windows).
+struct Pages {
+    size_t size;
+    size_t granularity;
+};
+const Pages &pages() {
+    static const Pages system = [] {
+#if defined(_WIN32)
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        return Pages{info.dwPageSize, info.dwAllocationGranularity};
+#else
+        const size_t size = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        return Pages{size, size};
+#endif
+    }();
+    return system;
+}
+
+// The mapping that holds a guarded part of the given bytes: the part's pages
+// and one inaccessible page, after them or before them, in whole units of
+// address space.
+size_t mappingLength(size_t bytes) {
+    const size_t unit = pages().granularity;
+    return (bytes + pages().size + unit - 1) / unit * unit;
+}
+
+// The inaccessible page beside a guarded part.
+const unsigned char *guardPage(const void *part, size_t bytes, int placement) {
+    const unsigned char *p = static_cast<const unsigned char *>(part);
+    return placement == standinGuardAfterEnd ? p + bytes : p - pages().size;
+}
+
+// Describes the read or write at address into text when it reached the
+// inaccessible page of a live array's part.
+bool describeGuardFault(const void *address, char *text, size_t size) {
+    const unsigned char *at = static_cast<const unsigned char *>(address);
+    for (const mxArray *a : session.live) {
+        if (a->placement != standinGuardAfterEnd && a->placement != standinGuardBeforeStart)
+            continue;
+        for (const void *part : {a->real, a->imag}) {
+            if (!part) continue;
+            const unsigned char *guard = guardPage(part, a->partBytes, a->placement);
+            if (at < guard || at >= guard + pages().size) continue;
+            const char *role = a->born == 0   ? "an argument"
+                               : a->temporary ? "an array a host function made"
+                                              : "an array the call made";
+            std::snprintf(text, size,
+                          "stand-in host: a read or write %s of the %s part of %s (class %s, "
+                          "%zu elements) reached the inaccessible page there\n",
+                          a->placement == standinGuardAfterEnd ? "past the end"
+                                                               : "before the start",
+                          part == a->real ? "real" : "imaginary", role,
+                          standinClassName(a->classId), a->count);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Ends the program on a read or write that reached a guard page, and leaves
+// every other fault to the handler there was before.
+#if defined(_WIN32)
+LONG CALLBACK onFault(EXCEPTION_POINTERS *fault) {
+    static char text[256];
+    const EXCEPTION_RECORD *record = fault->ExceptionRecord;
+    if (record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION &&
+        describeGuardFault(reinterpret_cast<const void *>(record->ExceptionInformation[1]), text,
+                           sizeof text)) {
+        std::fputs(text, stderr);
+        std::fflush(stderr);
+        ExitProcess(standinGuardStatus);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+void watchGuardPages() {
+    static const bool watching = AddVectoredExceptionHandler(1, onFault) != nullptr;
+    (void)watching;
+}
+#else
+struct sigaction previousHandler;
+void onFault(int, siginfo_t *info, void *) {
+    static char text[256];
+    if (describeGuardFault(info->si_addr, text, sizeof text)) {
+        (void)!write(STDERR_FILENO, text, std::strlen(text));
+        _exit(standinGuardStatus);
+    }
+    // The faulting instruction runs again, to meet the handler there was.
+    sigaction(SIGSEGV, &previousHandler, nullptr);
+}
+void watchGuardPages() {
+    static const bool watching = [] {
+        struct sigaction action = {};
+        action.sa_sigaction = onFault;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        return sigaction(SIGSEGV, &action, &previousHandler) == 0;
+    }();
+    (void)watching;
+}
+#endif
+
 // A zeroed part buffer of the given bytes, placed as standinPlaceParts says.
 void *newPart(size_t bytes) {
-    if (session.placement < 0) return std::calloc(bytes, 1);
-    const size_t total = static_cast<size_t>(session.placement) + bytes;
+    const int placement = session.placement;
+    if (placement == standinGuardAfterEnd || placement == standinGuardBeforeStart) {
+        watchGuardPages();
+        const size_t length = mappingLength(bytes);
+#if defined(_WIN32)
+        unsigned char *mapping = static_cast<unsigned char *>(
+            VirtualAlloc(nullptr, length, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        if (!mapping) return nullptr;
+#else
+        void *mapped =
+            mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) return nullptr;
+        unsigned char *mapping = static_cast<unsigned char *>(mapped);
+#endif
+        unsigned char *guard =
+            placement == standinGuardAfterEnd ? mapping + length - pages().size : mapping;
+#if defined(_WIN32)
+        DWORD previous = 0;
+        VirtualProtect(guard, pages().size, PAGE_NOACCESS, &previous);
+#else
+        mprotect(guard, pages().size, PROT_NONE);
+#endif
+        return placement == standinGuardAfterEnd ? guard - bytes : guard + pages().size;
+    }
+    if (placement < 0) return std::calloc(bytes, 1);
+    const size_t total = static_cast<size_t>(placement) + bytes;
 #if defined(_WIN32)
     void *block = _aligned_malloc(total, 64);
 #else
@@ -50,11 +182,24 @@ void *newPart(size_t bytes) {
 #endif
     if (!block) return nullptr;
     std::memset(block, 0, total);
-    return static_cast<unsigned char *>(block) + session.placement;
+    return static_cast<unsigned char *>(block) + placement;
 }
 
-void freePart(void *part, int placement) {
-    if (!part || placement < 0) {
+void freePart(void *part, size_t bytes, int placement) {
+    if (!part) return;
+    if (placement == standinGuardAfterEnd || placement == standinGuardBeforeStart) {
+        const size_t length = mappingLength(bytes);
+        const unsigned char *guard = guardPage(part, bytes, placement);
+        void *mapping = const_cast<unsigned char *>(
+            placement == standinGuardAfterEnd ? guard + pages().size - length : guard);
+#if defined(_WIN32)
+        VirtualFree(mapping, 0, MEM_RELEASE);
+#else
+        munmap(mapping, length);
+#endif
+        return;
+    }
+    if (placement < 0) {
         std::free(part);
         return;
     }
@@ -67,8 +212,8 @@ void freePart(void *part, int placement) {
 }
 
 void release(const mxArray *a) {
-    freePart(a->real, a->placement);
-    freePart(a->imag, a->placement);
+    freePart(a->real, a->partBytes, a->placement);
+    freePart(a->imag, a->partBytes, a->placement);
     delete a;
 }
 
@@ -222,9 +367,10 @@ void standinDestroy(mxArray *a) {
     release(a);
 }
 
-void standinPlaceParts(int offset) {
-    if (offset < -1 || offset > 63) standinFault("standinPlaceParts was asked for no such offset");
-    session.placement = offset;
+void standinPlaceParts(int placement) {
+    if (placement < standinGuardBeforeStart || placement > 63)
+        standinFault("standinPlaceParts was asked for no such placement");
+    session.placement = placement;
 }
 
 void standinFailAllocation(int k) {
@@ -267,6 +413,7 @@ mxArray *standinNewArray(int classId, const std::vector<int> &dims, bool complex
     if (a->elementSize) {
         const size_t bytes = std::max<size_t>(a->count, 1) * a->elementSize;
         a->placement = session.placement;
+        a->partBytes = bytes;
         a->real = newPart(bytes);
         if (complex) a->imag = newPart(bytes);
         if (!a->real || (complex && !a->imag)) standinFault("the host is out of memory");

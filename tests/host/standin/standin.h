@@ -44,8 +44,16 @@ void standinFailAllocation(int k);
 // Places the part buffers of every array made from now on, by the test and by
 // the calls' creation calls, offset bytes (0 to 63) past a 64-byte boundary,
 // each ending where its block ends; -1, the default, leaves them where calloc
-// puts them. standinReset restores the default.
-void standinPlaceParts(int offset);
+// puts them. standinReset restores the default. With standinGuardAfterEnd,
+// each part ends exactly where an inaccessible page begins; with
+// standinGuardBeforeStart, it begins right after one. A read or write that
+// crosses such an end then ends the program at once, natively, under QEMU and
+// under Wine, with a message naming the array and the end it crossed, and the
+// exit status standinGuardStatus.
+void standinPlaceParts(int placement);
+inline constexpr int standinGuardAfterEnd = -2;
+inline constexpr int standinGuardBeforeStart = -3;
+inline constexpr int standinGuardStatus = 3;
 
 // Bytes per element in the part buffers of a class that holds data; 0 for the others.
 size_t standinElementSize(int classId);
