@@ -202,11 +202,12 @@ TEST_F(Nubrik, CountsEveryLengthAtEveryPlacement) {
     // The vector loops count 16 or 32 elements at a time and leave the rest to
     // the table loop, which counts in blocks of 1 KiB and prefetches from two
     // blocks on. Every length up to three turns of the widest loop and one
-    // more, and those around one and two blocks, with input and output at
-    // offsets cycled through a vector, then ending where an inaccessible page
-    // begins and beginning right after one, where a loop that reads or writes
-    // one element past either end of a part ends the program; then every pair
-    // of offsets.
+    // more, and those around one and two blocks: with every part ending where
+    // an inaccessible page begins, and beginning right after one, where a loop
+    // that reads or writes past either end of a part ends the program (before
+    // such a loop could spoil the heap around the parts placed next); with
+    // input and output at offsets cycled through a vector; then every pair of
+    // offsets.
     const int widest = 32;
     for (mxClassID classId : {mxUINT8_CLASS, mxINT16_CLASS, mxSINGLE_CLASS, mxDOUBLE_CLASS}) {
         const int perBlock = 1024 / static_cast<int>(standinElementSize(classId));
@@ -216,9 +217,9 @@ TEST_F(Nubrik, CountsEveryLengthAtEveryPlacement) {
         for (int n : {perBlock, 2 * perBlock})
             lengths.insert(lengths.end(), {n - 1, n, n + 1});
         for (int n : lengths) {
-            expectPlacedConversion(classId, n, n % widest, (7 * n + 3) % widest);
             for (int guarded : {standinGuardAfterEnd, standinGuardBeforeStart})
                 expectPlacedConversion(classId, n, guarded, guarded);
+            expectPlacedConversion(classId, n, n % widest, (7 * n + 3) % widest);
         }
         for (int in = 0; in < widest; ++in)
             for (int out = 0; out < widest; ++out)

@@ -78,8 +78,11 @@ const unsigned char *guardPage(const void *part, size_t bytes, int placement) {
 }
 
 // Describes the read or write at address into text when it reached the
-// inaccessible page of a live array's part.
+// inaccessible page of a live array's part. A processor reports the first byte
+// it could not reach, but QEMU the first byte of the access, which for one
+// that runs past the end of a part can lie up to a vector before the page.
 bool describeGuardFault(const void *address, char *text, size_t size) {
+    const size_t widestVector = 64;
     const unsigned char *at = static_cast<const unsigned char *>(address);
     for (const mxArray *a : session.live) {
         if (a->placement != standinGuardAfterEnd && a->placement != standinGuardBeforeStart)
@@ -87,7 +90,9 @@ bool describeGuardFault(const void *address, char *text, size_t size) {
         for (const void *part : {a->real, a->imag}) {
             if (!part) continue;
             const unsigned char *guard = guardPage(part, a->partBytes, a->placement);
-            if (at < guard || at >= guard + pages().size) continue;
+            const unsigned char *from =
+                a->placement == standinGuardAfterEnd ? guard - widestVector : guard;
+            if (at < from || at >= guard + pages().size) continue;
             const char *role = a->born == 0   ? "an argument"
                                : a->temporary ? "an array a host function made"
                                               : "an array the call made";
@@ -124,8 +129,16 @@ void watchGuardPages() {
     (void)watching;
 }
 #else
+// QEMU 7.2's x86-64 signal frame can leave the stack off the 16-byte
+// alignment that the handler's code (snprintf's among it) relies on: the
+// handler aligns it again itself.
+#if defined(__x86_64__)
+#define ALIGNS_ITS_STACK __attribute__((force_align_arg_pointer))
+#else
+#define ALIGNS_ITS_STACK
+#endif
 struct sigaction previousHandler;
-void onFault(int, siginfo_t *info, void *) {
+ALIGNS_ITS_STACK void onFault(int, siginfo_t *info, void *) {
     static char text[256];
     if (describeGuardFault(info->si_addr, text, sizeof text)) {
         (void)!write(STDERR_FILENO, text, std::strlen(text));
