@@ -31,17 +31,17 @@
 %         an argument, or an array inside one, is too large
 %     Cells and structs nested more than 1000 levels deep
 %         an array is enclosed in more than 1000 cells and structs
-%   The texts are fixed, and are what a caller can compare: the errors carry
-%   no identifier (none in Octave; MATLAB's documentation gives none). Each
-%   text ends in a line feed, which GNU Octave drops; in MATLAB, compare
-%   STRTRIM(ERR.MESSAGE) with the text.
+%   The errors carry no identifier: to catch one, compare its text with
+%   REGEXPREP(STRTRIM(ERR.MESSAGE), '^nubrik: ', ''), as GNU Octave puts
+%   "nubrik: " before the text and MATLAB may keep its closing line feed.
 %
 %   In MATLAB, a string array ("abc") is not a char array: it gives
 %   ZEROS(0, 0), as any other class does; NUBRIK(CHAR(S)) counts its
 %   characters. In GNU Octave, "abc" is a char array.
 %
-%   In GNU Octave, characters are 8 bits wide (counts 0 to 8), complex
-%   integer arrays do not exist, and error texts start with "nubrik: ".
+%   In GNU Octave, characters are 8 bits wide (counts 0 to 8), and complex
+%   integer arrays do not exist: a complex X ends the call with Octave's own
+%   error.
 %
 %   Self tests: runtests('nubrik_test') in MATLAB, test nubrik in Octave
 %   (nubrik_test.m, with helpers in the private folder beside it).
@@ -66,6 +66,8 @@
 %     >> [a, b] = nubrik(uint32(7), true)
 %     a = 3
 %     b = 1
+%     >> try, [a, b] = nubrik(1), catch err, disp(regexprep(strtrim(err.message), '^nubrik: ', '')), end
+%     Mismatched number of input/output arguments
 %
 %
 %   See also BITAND, BITGET, DEC2BIN, TYPECAST, QUENREL.

@@ -18,7 +18,9 @@
 %   argument is ignored with a warning.
 %
 %   ID = QUENREL() returns the identification text: the script that the
-%   function was generated from, as a char row.
+%   function was generated from, as a char row. It needs the output: QUENREL()
+%   as a statement, with no output, ends with "Wrong number of input
+%   variables", as any call with fewer than two arguments does.
 %
 %   QUENREL ends the call with one of these errors, checked in this order,
 %   first for A, then for B (whose texts name "B" (2) and B):
@@ -33,17 +35,26 @@
 %     Can not match size of dimensions for A to iterator
 %         its sizes, multiplied in order, do not reach N exactly
 %     Expected 1 elements as iterator window dims as input argument "A" (1)
-%         its element count differs from its window (an empty argument)
+%         its element count differs from its window: only an empty argument
 %     Wrong number of input variables
 %         fewer than two arguments
 %     Unable to create output array
 %         the host could not create the result
 %   and warns with
 %     Too many arguments to function quenrel. Argument(s) ignored.
-%   when it is given more than two arguments. The texts are fixed, and are
-%   what a caller can compare: the errors carry no identifier (none in
-%   Octave; MATLAB's documentation gives none). In GNU Octave an error text
-%   starts with "quenrel: ".
+%   when it is given more than two arguments.
+%
+%   Empty arguments: an empty A ends the call with the element-count text
+%   when its first size is 0 and a size above 1 follows (ZEROS(0, 5)), and
+%   with the match text otherwise ([], ZEROS(5, 0), ZEROS(1, 0), ZEROS(0, 1);
+%   QUENREL([], []) too, as A is checked first). After a non-empty A, an
+%   empty B ends it with the element-count text when its sizes before the
+%   empty one already reach N ([], ZEROS(1, 0) or ZEROS(0, 1) after a scalar
+%   A; ZEROS(5, 0) after a 5-by-1 A), and with the match text otherwise.
+%
+%   The errors carry no identifier: to catch one, compare its text with
+%   REGEXPREP(STRTRIM(ERR.MESSAGE), '^quenrel: ', ''), as GNU Octave puts
+%   "quenrel: " before the text; the warning is the text alone (LASTWARN).
 %
 %   In MATLAB, a string array ("12") is converted with DOUBLE, as every
 %   argument that is not a double: "12" counts as 12, other text as NaN. In
@@ -69,6 +80,8 @@
 %     0.974558628915209
 %     >> strtok(quenrel())                                % the identification text
 %     ans = FENWARD
+%     >> try, quenrel([1 2 3]), catch err, disp(regexprep(strtrim(err.message), '^quenrel: ', '')), end
+%     Wrong number of input variables
 %
 %
 %   See also CORRCOEF, CORR, COV, NUBRIK.

@@ -59,7 +59,8 @@ endfor
 ## The package's README, where the installed package keeps it.
 readme = fullfile (info.dir, "doc", "README.md");
 assert (isfile (readme), "the installed package has no %s", readme);
-assert (! isempty (strfind (fileread (readme), "Catching them")), "%s lacks the messages", readme);
+assert (! isempty (strfind (fileread (readme), "Comparing error texts")), "%s lacks the messages",
+        readme);
 
 ## The examples in the help texts of the installed folder.
 [passed, total] = doctest (info.dir);

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs every command of CONTRIBUTING.md's table for checking a change to one
+# function, as written, row after row, and prints the time each took; exits
+# non-zero at the first that fails. Run it from the top folder of a clone once
+# scripts/build has run there:
+#   tests/docs/commands.sh
+# A command is what a row gives between backquotes that begins with cmake or
+# ctest; the rest of a row is prose.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+table=$(awk '/^\| change \| command \| time \|$/ { on = 1; next } on && /^$/ { exit } on' CONTRIBUTING.md)
+[ -n "$table" ] || { echo "CONTRIBUTING.md has no table of commands" >&2; exit 1; }
+while IFS= read -r row; do
+    [[ $row == "|---"* ]] && continue
+    change=$(cut -d'|' -f2 <<<"$row" | sed 's/^ *//; s/ *$//')
+    grep -o '`\(cmake\|ctest\) [^`]*`' <<<"$row" | tr -d '`' | while IFS= read -r command; do
+        echo "== $change: $command"
+        start=$(date +%s)
+        bash -c "$command" >/tmp/commands.log 2>&1 || {
+            tail -n 30 /tmp/commands.log
+            echo "FAILED after $(($(date +%s) - start)) s: $command"
+            exit 1
+        }
+        echo "   passed in $(($(date +%s) - start)) s"
+    done
+done <<<"$table"
