@@ -8,6 +8,8 @@
 # ctest; the rest of a row is prose.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 table=$(awk '/^\| change \| command \| time \|$/ { on = 1; next } on && /^$/ { exit } on' CONTRIBUTING.md)
 [ -n "$table" ] || { echo "CONTRIBUTING.md has no table of commands" >&2; exit 1; }
 while IFS= read -r row; do
@@ -16,8 +18,8 @@ while IFS= read -r row; do
     grep -o '`\(cmake\|ctest\) [^`]*`' <<<"$row" | tr -d '`' | while IFS= read -r command; do
         echo "== $change: $command"
         start=$(date +%s)
-        bash -c "$command" >/tmp/commands.log 2>&1 || {
-            tail -n 30 /tmp/commands.log
+        bash -c "$command" >"$log" 2>&1 || {
+            tail -n 30 "$log"
             echo "FAILED after $(($(date +%s) - start)) s: $command"
             exit 1
         }
