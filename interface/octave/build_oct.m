@@ -49,7 +49,12 @@ function build_oct (source, help_file, target, flags = "")
     endif
     compile ("-o", target, objects{:}, link{:});
   unwind_protect_cleanup
-    setenv ("CXXFLAGS", previous);
+    ## The session's environment as it was: unset if it was.
+    if (isempty (previous))
+      unsetenv ("CXXFLAGS");
+    else
+      setenv ("CXXFLAGS", previous);
+    endif
     confirm_recursive_rmdir (false, "local");
     rmdir (work, "s");
   end_unwind_protect

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 // The name of the function, OCTAVE_FUNCTION, and its help text,
@@ -176,22 +177,18 @@ dim_vector dimVector(int ndim, const int *dims) {
 // array's are filled, as Octave 6 leaves them uninitialized (7 and later zero
 // them too).
 template <typename T> octave_value zeros(const dim_vector &dv) {
-    if (dv.ndims() == 2 && dv(0) == 1 && dv(1) == 1)
-        return octave_value(typename T::element_type());
-    return octave_value(T(dv));
-}
-template <typename T> octave_value filledZeros(const dim_vector &dv) {
-    if (dv.ndims() == 2 && dv(0) == 1 && dv(1) == 1)
-        return octave_value(typename T::element_type());
-    return octave_value(T(dv, 0));
+    typedef typename T::element_type Element;
+    if (dv.ndims() == 2 && dv(0) == 1 && dv(1) == 1) return octave_value(Element());
+    return std::is_floating_point<Element>::value ? octave_value(T(dv, Element()))
+                                                  : octave_value(T(dv));
 }
 
 octave_value zerosOf(int classId, const dim_vector &dv) {
     switch (classId) {
     case binding::doubleClass:
-        return filledZeros<NDArray>(dv);
+        return zeros<NDArray>(dv);
     case binding::singleClass:
-        return filledZeros<FloatNDArray>(dv);
+        return zeros<FloatNDArray>(dv);
     case binding::int8Class:
         return zeros<int8NDArray>(dv);
     case binding::uint8Class:
