@@ -8,10 +8,9 @@
 # every machine must give); the self tests once more with every call made on
 # that build and on a MEX build of Octave's mkoctfile --mex in /tmp/mex, whose
 # outcomes must agree; the soak test on the first build, then the Octave
-# package PACKAGE (a file, or a
-# URL as the package index gives it, with the SHA256 and version the index
-# names) installed, its examples run by doctest, tested, soaked, compared with
-# the build_mex build and uninstalled.
+# package PACKAGE (a file, or a URL as the package index gives it, with the
+# SHA256 and version the index names) installed, its examples run by doctest,
+# tested, soaked, compared with the build_mex build and uninstalled.
 set -eu
 package=$1
 shift
