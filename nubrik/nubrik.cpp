@@ -9,15 +9,38 @@
 #include <limits.h>
 #include <stddef.h>
 
-// The vector paths: one for each instruction set that can look up 16 table
-// entries at once, with the intrinsics of each compiler that builds these
-// sources. A 256-bit path is built except by MinGW, whose GCC does not realign
-// the stack for the 32-byte values it spills (GCC bug 54412): a 256-bit
-// routine built there could crash the host.
+// The vector paths: one for each instruction set that counts 16 or more bytes
+// at once, with the intrinsics of each compiler that builds these sources.
+// Paths wider than 128 bits are built under MinGW only where the build says
+// that every aligned vector move is assembled as an unaligned one
+// (UNALIGNED_VECTOR_MOVES, with GNU as's -muse-unaligned-vector-move): MinGW's
+// GCC does not realign the stack for the 32- and 64-byte values it spills
+// (GCC bug 54412), and an aligned spill to a misaligned slot would crash the
+// host. A benchmark build may leave out every path wider than
+// NUBRIK_WIDEST_BITS (0: the table loop alone), to time the narrower ones on
+// a processor that has the wider.
+#if !defined(NUBRIK_WIDEST_BITS)
+#define NUBRIK_WIDEST_BITS 512
+#endif
 #if defined(__x86_64__) || defined(_M_X64)
 #define NUBRIK_X86_64 1
-#if !defined(__MINGW32__)
+#if defined(NUBRIK_AVX512_SIMDE)
+// A test build: the AVX-512 routines alone, on SIMDe's portable intrinsics,
+// chosen on any processor.
+#define NUBRIK_AVX512 1
+#include <simde/x86/avx512.h>
+#else
+#if NUBRIK_WIDEST_BITS >= 128
+#define NUBRIK_SSSE3 1
+#endif
+#if !defined(__MINGW32__) || defined(UNALIGNED_VECTOR_MOVES)
+#if NUBRIK_WIDEST_BITS >= 256
 #define NUBRIK_AVX2 1
+#endif
+#if NUBRIK_WIDEST_BITS >= 512
+#define NUBRIK_AVX512 1
+#endif
+#endif
 #endif
 #include <immintrin.h>
 #if defined(_MSC_VER) && !defined(__clang__)
@@ -25,7 +48,7 @@
 #else
 #include <cpuid.h>
 #endif
-#elif defined(__aarch64__)
+#elif defined(__aarch64__) && NUBRIK_WIDEST_BITS >= 128
 #define NUBRIK_NEON 1
 #include <arm_neon.h>
 #endif
@@ -150,23 +173,6 @@ void countScalar(const unsigned char *p, signed char *o, int n, size_t size) {
     }
 }
 
-// The counts of the 16 half-byte values as bytes: the first 16 entries of
-// nubrik8, narrowed when compiled. A vector path looks up the low and the high
-// half of 16 bytes at once in it and adds the two counts, the count of each
-// byte; the counts of an element's bytes are then added in pairs, as many
-// times as the element has bytes to halve, which leaves one count per element
-// in the order of the elements.
-struct HalfByteCounts {
-    unsigned char count[16];
-};
-constexpr HalfByteCounts narrowHalfByteCounts() {
-    HalfByteCounts counts{};
-    for (int k = 0; k < 16; ++k)
-        counts.count[k] = static_cast<unsigned char>(nubrik8[k]);
-    return counts;
-}
-alignas(16) constexpr HalfByteCounts halfByteCounts = narrowHalfByteCounts();
-
 // Counts the leading elements of a part that fill whole vectors, of the
 // element size it is made for, and returns how many it counted.
 typedef int CountVectors(const unsigned char *p, signed char *o, int n);
@@ -182,7 +188,24 @@ int sizeIndex(size_t size) {
     return size == 8 ? 3 : static_cast<int>(size / 2);
 }
 
-#if defined(NUBRIK_X86_64)
+#if defined(NUBRIK_SSSE3)
+// The counts of the 16 half-byte values as bytes: the first 16 entries of
+// nubrik8, narrowed when compiled. The SSSE3 and AVX2 paths look up the low and
+// the high half of 16 bytes at once in it and add the two counts, the count of
+// each byte; the counts of an element's bytes are then added in pairs, as many
+// times as the element has bytes to halve, which leaves one count per element
+// in the order of the elements.
+struct HalfByteCounts {
+    unsigned char count[16];
+};
+constexpr HalfByteCounts narrowHalfByteCounts() {
+    HalfByteCounts counts{};
+    for (int k = 0; k < 16; ++k)
+        counts.count[k] = static_cast<unsigned char>(nubrik8[k]);
+    return counts;
+}
+alignas(16) constexpr HalfByteCounts halfByteCounts = narrowHalfByteCounts();
+
 // SSSE3: 16 elements at a time. pshufb looks up 16 half bytes; pmaddubsw adds
 // adjacent byte counts into 16-bit sums, which packuswb narrows back to bytes.
 
@@ -268,15 +291,80 @@ const VectorPath avx2Path = {
     "AVX2", {countVectors256<1>, countVectors256<2>, countVectors256<4>, countVectors256<8>}};
 #endif
 
+#if defined(NUBRIK_AVX512)
+// AVX-512: a 512-bit vector at a time. vpopcntb, vpopcntw, vpopcntd and vpopcntq
+// count the bits of whole elements of 1, 2, 4 and 8 bytes, and vpmovswb,
+// vpmovsdb and vpmovsqb narrow the counts to bytes in the order of the
+// elements: saturating, which keeps every count of at most 64 as it is. The
+// masked forms with a full mask are the same instructions; GCC warns about
+// uninitialized values inside the unmasked ones.
+//
+// Every intrinsic and vector type here is named through AVX512(), so that a
+// test build (NUBRIK_AVX512_SIMDE) runs these same routines on SIMDe's
+// portable versions, on any processor, and fails to compile on one that SIMDe
+// lacks.
+#if defined(NUBRIK_AVX512_SIMDE)
+#define AVX512(name) simde##name
+#define AVX512_TARGET
+#else
+#define AVX512(name) name
+#define AVX512_TARGET TARGET("avx512f,avx512bw,avx512vl,avx512bitalg,avx512vpopcntdq")
+#endif
+
+STEP AVX512_TARGET AVX512(__m512i) load512(const unsigned char *p) {
+    return AVX512(_mm512_loadu_si512)(p);
+}
+
+// How many elements of `size` bytes one step counts: one vector of input, or
+// two of 8-byte elements, so that every step stores one vector of counts.
+constexpr int perStep512(size_t size) {
+    return size == 8 ? 16 : static_cast<int>(64 / size);
+}
+
+// Stores at o the counts of the perStep512(size) elements of `size` bytes at p.
+template <size_t size>
+STEP AVX512_TARGET void storeCounts512(const unsigned char *p, signed char *o) {
+    if constexpr (size == 1) {
+        AVX512(_mm512_storeu_si512)(o, AVX512(_mm512_popcnt_epi8)(load512(p)));
+    } else if constexpr (size == 2) {
+        AVX512(_mm256_storeu_si256)
+        (reinterpret_cast<AVX512(__m256i) *>(o),
+         AVX512(_mm512_maskz_cvtsepi16_epi8)(0xFFFFFFFF, AVX512(_mm512_popcnt_epi16)(load512(p))));
+    } else if constexpr (size == 4) {
+        AVX512(_mm_storeu_si128)
+        (reinterpret_cast<AVX512(__m128i) *>(o),
+         AVX512(_mm512_maskz_cvtsepi32_epi8)(0xFFFF, AVX512(_mm512_popcnt_epi32)(load512(p))));
+    } else {
+        const AVX512(__m128i) low =
+            AVX512(_mm512_maskz_cvtsepi64_epi8)(0xFF, AVX512(_mm512_popcnt_epi64)(load512(p)));
+        const AVX512(__m128i) high =
+            AVX512(_mm512_maskz_cvtsepi64_epi8)(0xFF, AVX512(_mm512_popcnt_epi64)(load512(p + 64)));
+        AVX512(_mm_storeu_si128)
+        (reinterpret_cast<AVX512(__m128i) *>(o), AVX512(_mm_unpacklo_epi64)(low, high));
+    }
+}
+
+template <size_t size>
+AVX512_TARGET int countVectors512(const unsigned char *p, signed char *o, int n) {
+    const int step = perStep512(size);
+    int i = 0;
+    for (; n - i >= step; i += step)
+        storeCounts512<size>(p + static_cast<size_t>(i) * size, o + i);
+    return i;
+}
+
+const VectorPath avx512Path = {
+    "AVX-512", {countVectors512<1>, countVectors512<2>, countVectors512<4>, countVectors512<8>}};
+#endif
+
 #if defined(NUBRIK_NEON)
-// NEON: 16 elements at a time. tbl looks up 16 half bytes; addp adds adjacent
-// byte pairs of two vectors into one.
+// NEON: 16 elements at a time. cnt counts the bits of each of 16 bytes; addp
+// adds adjacent byte counts of two vectors into one, as many times as the
+// element has bytes to halve, which leaves one count per element in the order
+// of the elements.
 
 STEP uint8x16_t byteCountsNeon(const unsigned char *p) {
-    const uint8x16_t table = vld1q_u8(halfByteCounts.count);
-    const uint8x16_t bytes = vld1q_u8(p);
-    return vaddq_u8(vqtbl1q_u8(table, vandq_u8(bytes, vdupq_n_u8(0x0F))),
-                    vqtbl1q_u8(table, vshrq_n_u8(bytes, 4)));
+    return vcntq_u8(vld1q_u8(p));
 }
 
 template <size_t size> STEP uint8x16_t elementCountsNeon(const unsigned char *p) {
@@ -299,13 +387,37 @@ const VectorPath neonPath = {
     "NEON", {countVectorsNeon<1>, countVectorsNeon<2>, countVectorsNeon<4>, countVectorsNeon<8>}};
 #endif
 
-#if defined(NUBRIK_X86_64)
+#if defined(NUBRIK_SSSE3)
 // What the processor offers, from cpuid, and whether the system saves the
-// 256-bit registers (xgetbv), without which AVX2 instructions fault.
+// registers those instructions use (xgetbv), without which they fault.
 struct Features {
     bool ssse3;
     bool avx2;
+    bool avx512;
 };
+
+// XCR0 bits 1 and 2: the system saves the SSE and AVX state; with bits 5, 6
+// and 7, the opmask and all the ZMM state too.
+const unsigned avxState = 0x06;
+const unsigned avx512State = 0xE6;
+// cpuid leaf 1: SSSE3 in bit 9 of ecx, OSXSAVE in bit 27, AVX in bit 28. Leaf
+// 7: AVX2 in bit 5 of ebx, AVX512F, AVX512BW and AVX512VL in bits 16, 30 and
+// 31; AVX512_BITALG and AVX512_VPOPCNTDQ in bits 12 and 14 of ecx.
+const unsigned ssse3Ecx1 = 1u << 9;
+const unsigned avxEcx1 = (1u << 27) | (1u << 28);
+const unsigned avx2Ebx7 = 1u << 5;
+const unsigned avx512Ebx7 = (1u << 16) | (1u << 30) | (1u << 31);
+const unsigned avx512Ecx7 = (1u << 12) | (1u << 14);
+
+// The features from leaf 1's ecx, XCR0 (0 where it cannot be read) and leaf
+// 7's ebx and ecx (0 where the processor has no leaf 7).
+Features featuresOf(unsigned ecx1, unsigned xcr0, unsigned ebx7, unsigned ecx7) {
+    const bool avx = (xcr0 & avxState) == avxState;
+    const bool avx512 = (xcr0 & avx512State) == avx512State;
+    return Features{(ecx1 & ssse3Ecx1) != 0, avx && (ebx7 & avx2Ebx7) != 0,
+                    avx512 && (ebx7 & avx512Ebx7) == avx512Ebx7 &&
+                        (ecx7 & avx512Ecx7) == avx512Ecx7};
+}
 
 #if defined(_MSC_VER) && !defined(__clang__)
 // Written from Microsoft's documentation of __cpuid, __cpuidex and _xgetbv.
@@ -314,41 +426,47 @@ Features readFeatures() {
     __cpuid(info, 0);
     const int leaves = info[0];
     __cpuid(info, 1);
-    const unsigned ecx = static_cast<unsigned>(info[2]);
-    // Leaf 1: SSSE3 in bit 9 of ecx, OSXSAVE in bit 27, AVX in bit 28; leaf 7:
-    // AVX2 in bit 5 of ebx; XCR0 bits 1 and 2: the system saves SSE and AVX state.
-    Features features = {((ecx >> 9) & 1u) != 0, false};
-    const bool saved = ((ecx >> 27) & 1u) && ((ecx >> 28) & 1u) && (_xgetbv(0) & 6) == 6;
-    if (leaves >= 7 && saved) {
+    const unsigned ecx1 = static_cast<unsigned>(info[2]);
+    const unsigned xcr0 = (ecx1 & avxEcx1) == avxEcx1 ? static_cast<unsigned>(_xgetbv(0)) : 0;
+    unsigned ebx7 = 0, ecx7 = 0;
+    if (leaves >= 7) {
         __cpuidex(info, 7, 0);
-        features.avx2 = ((static_cast<unsigned>(info[1]) >> 5) & 1u) != 0;
+        ebx7 = static_cast<unsigned>(info[1]);
+        ecx7 = static_cast<unsigned>(info[2]);
     }
-    return features;
+    return featuresOf(ecx1, xcr0, ebx7, ecx7);
 }
 #else
 Features readFeatures() {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Features{false, false};
-    Features features = {(ecx & bit_SSSE3) != 0, false};
-    bool saved = false;
-    if ((ecx & bit_OSXSAVE) && (ecx & bit_AVX)) {
-        unsigned low = 0, high = 0;
-        __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-        saved = (low & 6) == 6;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Features{false, false, false};
+    const unsigned ecx1 = ecx;
+    unsigned xcr0 = 0;
+    if ((ecx1 & avxEcx1) == avxEcx1) {
+        unsigned high = 0;
+        __asm__("xgetbv" : "=a"(xcr0), "=d"(high) : "c"(0));
     }
-    if (saved && __get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx))
-        features.avx2 = (ebx & bit_AVX2) != 0;
-    return features;
+    unsigned ebx7 = 0, ecx7 = 0;
+    if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
+        ebx7 = ebx;
+        ecx7 = ecx;
+    }
+    return featuresOf(ecx1, xcr0, ebx7, ecx7);
 }
 #endif
 #endif
 
 // The widest vector path this processor has, or none.
 const VectorPath *chooseVectorPath() {
-#if defined(NUBRIK_NEON)
+#if defined(NUBRIK_AVX512_SIMDE)
+    return &avx512Path;
+#elif defined(NUBRIK_NEON)
     return &neonPath;
-#elif defined(NUBRIK_X86_64)
+#elif defined(NUBRIK_SSSE3)
     const Features features = readFeatures();
+#if defined(NUBRIK_AVX512)
+    if (features.avx512) return &avx512Path;
+#endif
 #if defined(NUBRIK_AVX2)
     if (features.avx2) return &avx2Path;
 #endif

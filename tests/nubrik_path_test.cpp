@@ -18,6 +18,12 @@ const VectorPath *expectedPath() {
     return &neonPath;
 #elif defined(NUBRIK_X86_64)
     __builtin_cpu_init();
+#if defined(NUBRIK_AVX512)
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bitalg") &&
+        __builtin_cpu_supports("avx512vpopcntdq"))
+        return &avx512Path;
+#endif
 #if defined(NUBRIK_AVX2)
     if (__builtin_cpu_supports("avx2")) return &avx2Path;
 #endif

@@ -199,7 +199,7 @@ TEST_F(Nubrik, AgreesWithAnIndependentCountOnRandomArrays) {
 }
 
 TEST_F(Nubrik, CountsEveryLengthAtEveryPlacement) {
-    // The vector loops count 16 or 32 elements at a time and leave the rest to
+    // The vector loops count 16 to 64 elements at a time and leave the rest to
     // the table loop, which counts in blocks of 1 KiB and prefetches from two
     // blocks on. Every length up to three turns of the widest loop and one
     // more, and those around one and two blocks: with every part ending where
@@ -208,7 +208,7 @@ TEST_F(Nubrik, CountsEveryLengthAtEveryPlacement) {
     // such a loop could spoil the heap around the parts placed next); with
     // input and output at offsets cycled through a vector; then every pair of
     // offsets.
-    const int widest = 32;
+    const int widest = 64;
     for (mxClassID classId : {mxUINT8_CLASS, mxINT16_CLASS, mxSINGLE_CLASS, mxDOUBLE_CLASS}) {
         const int perBlock = 1024 / static_cast<int>(standinElementSize(classId));
         std::vector<int> lengths;
