@@ -2,7 +2,7 @@
 """Runs the benchmarks of mex_bench and prints the ratios that the performance
 targets are about, then plots throughput against N:
 
-    run.py [--short] [--baseline NUBRIK] MEX_BENCH OUTDIR
+    run.py [--short] [--baseline NUBRIK] [--capped BITS=NUBRIK]... MEX_BENCH OUTDIR
 
 Each function is run together with its references, in runs of mex_bench of
 their own, one after the other, whose repetitions Google Benchmark runs in
@@ -21,6 +21,16 @@ the target, a miss that the noise cannot explain; else "met".
 NUBRIK is an earlier build of nubrik (the bench target builds the last one with
 the table loop alone): timed beside nubrik, it gives the scalar path's figures
 for every size, and a call on a scalar must be no slower than its own.
+
+--capped BITS=NUBRIK names a build of nubrik whose paths stop at BITS bits
+(256: AVX2, 128: SSSE3), timed beside nubrik, so that one processor gives the
+figures of each path it has. Every path is held to its own target against the
+floor (AVX-512 within FLOOR_TARGET_AVX512, the others within FLOOR_TARGET),
+AVX-512 to SPEEDUP_TARGET_AVX512 over AVX2 for 4- and 8-byte elements at N =
+1e5, and any path that runs below FLOOR_BEATEN times the floor is reported:
+a floor that a path beats is a fault of the floor. The floor is the faster of
+two loops, on the widest vectors and on 128-bit ones (BM_floor, BM_floor128):
+where the memory bounds, the narrower can be the faster.
 
 OUTDIR receives every repetition (bench.json), the throughput table
 (throughput.tsv) and the plot (throughput.png).
@@ -46,18 +56,38 @@ FULL = {"sizes": [10 ** k for k in range(3, 9)], "runs": 3, "repetitions": 3, "m
 SHORT = {"sizes": [1000, 10000], "runs": 1, "repetitions": 1, "min_time": 0.001}
 QUENREL_TARGET = 1.05    # quenrel's time over the plain loop's, N >= 1e5
 FLOOR_TARGET = 1.2       # nubrik's time over the memory's floor, N >= 1e7
+FLOOR_TARGET_AVX512 = 1.15  # the same for the AVX-512 path
+SPEEDUP_TARGET_AVX512 = 2.5  # AVX2's time over AVX-512's, 4- and 8-byte elements, N = 1e5
+FLOOR_BEATEN = 0.95      # a path's time over the floor's below which the floor is at fault
+CAPPED_PATHS = {256: "AVX2", 128: "SSSE3"}
 SPEEDUP_TARGET = 3.0     # the table loop's time over nubrik's, N = 1e5
-NUBRIK_REFERENCES = ("floor", "memcpy", "memcpyAndZeroing", "tableReference")
+NUBRIK_REFERENCES = ("floor", "floor128", "memcpy", "memcpyAndZeroing", "tableReference")
 
 
-def ratio_groups(sizes, baseline):
+def widest_path():
+    """The widest path nubrik takes on this processor, from its flags."""
+    with open("/proc/cpuinfo") as cpuinfo:
+        flags = next((line.split(":", 1)[1].split() for line in cpuinfo
+                      if line.startswith("flags")), [])
+    if all(f in flags for f in ("avx512f", "avx512bw", "avx512vl", "avx512_bitalg",
+                                "avx512_vpopcntdq")):
+        return "AVX-512"
+    return "AVX2" if "avx2" in flags else "SSSE3" if "ssse3" in flags else "table loop"
+
+
+def capped(key, bits):
+    return f"nubrikCapped<{key}, {bits}"
+
+
+def ratio_groups(sizes, baseline, capped_bits):
     """The benchmarks to run together: each function with its references at
     one size, the call on a scalar beside the earlier build's, the containers."""
     earlier = ("nubrikBaseline",) if baseline else ()
     for n in sizes:
         yield [f"BM_quenrel/{n}", f"BM_quenrelReference/{n}"]
         for key, _ in CLASSES:
-            yield [f"BM_{kind}<{key}>/{n}" for kind in ("nubrik",) + NUBRIK_REFERENCES + earlier]
+            yield ([f"BM_{kind}<{key}>/{n}" for kind in ("nubrik",) + NUBRIK_REFERENCES + earlier] +
+                   [f"BM_{capped(key, bits)}>/{n}" for bits in capped_bits])
     if baseline:
         yield [f"BM_nubrik<{SCALAR}", f"BM_nubrikBaseline<{SCALAR}"]
     for name, _, _ in CONTAINERS:
@@ -101,14 +131,24 @@ def ratio_text(slow, fast, target=None, strict=False):
     return text + ("  MISSED" if (ratio if strict else low) > target else "  met")
 
 
-def report(t, sizes, baseline):
+def floor_verdict(runs, floor, target):
+    """The ratio over the floor with its spread, judged against target and
+    against FLOOR_BEATEN."""
+    text = ratio_text(runs, floor, target, True)
+    return text + ("  BELOW THE FLOOR" if compare(runs, floor)[0] < FLOOR_BEATEN else "")
+
+
+def report(t, sizes, baseline, capped_bits):
+    widest = widest_path()
+    widest_target = FLOOR_TARGET_AVX512 if widest == "AVX-512" else FLOOR_TARGET
     print(f"quenrel against the plain sequential loop (target: at most {QUENREL_TARGET}"
           " for N >= 1e5)")
     for n in sizes:
         print(f"  N = {n:>9}: " + ratio_text(t[f"BM_quenrel/{n}"], t[f"BM_quenrelReference/{n}"],
                                              QUENREL_TARGET if n >= 100000 else None))
 
-    print(f"\nnubrik against the memory's floor (target: at most {FLOOR_TARGET} for N >= 1e7),"
+    print(f"\nnubrik ({widest} here) against the memory's floor (target: at most"
+          f" {widest_target} for N >= 1e7; below {FLOOR_BEATEN}: the floor is beaten),"
           " against memcpy of the same bytes, and the table loop's time over nubrik's"
           f" (target: at least {SPEEDUP_TARGET} at N = 1e5)" +
           ("; before: the earlier build against memcpy" if baseline else ""))
@@ -117,7 +157,7 @@ def report(t, sizes, baseline):
             runs = t[f"BM_nubrik<{key}>/{n}"]
             ref = {kind: t[f"BM_{kind}<{key}>/{n}"] for kind in NUBRIK_REFERENCES}
             line = (f"  {label:>14}, N = {n:>9}: floor x " +
-                    ratio_text(runs, ref["floor"], FLOOR_TARGET if n >= 10 ** 7 else None, True) +
+                    floor_verdict(runs, ref["floor"], widest_target if n >= 10 ** 7 else None) +
                     f"   memcpy x {min(runs) / min(ref['memcpy']):5.1f}   table loop / nubrik ")
             speedup, low, high = compare(ref["tableReference"], runs)
             line += f"{speedup:5.1f}  [{low:4.1f} to {high:4.1f}]"
@@ -127,6 +167,27 @@ def report(t, sizes, baseline):
                 earlier = t[f"BM_nubrikBaseline<{key}>/{n}"]
                 line += f"   before: memcpy x {min(earlier) / min(ref['memcpy']):5.1f}"
             print(line)
+
+    for bits in capped_bits:
+        path = CAPPED_PATHS.get(bits, f"{bits} bits")
+        print(f"\nthe build that stops at {path} against the memory's floor (target: at most"
+              f" {FLOOR_TARGET} for N >= 1e7)" +
+              (f", and its time over nubrik's (target: at least {SPEEDUP_TARGET_AVX512} at"
+               " N = 1e5 for 4- and 8-byte elements)" if widest == "AVX-512" and bits == 256
+               else ""))
+        for key, label in CLASSES:
+            for n in sizes:
+                runs = t[f"BM_{capped(key, bits)}>/{n}"]
+                line = (f"  {label:>14}, N = {n:>9}: floor x " +
+                        floor_verdict(runs, t[f"BM_floor<{key}>/{n}"],
+                                      FLOOR_TARGET if n >= 10 ** 7 else None))
+                if widest == "AVX-512" and bits == 256:
+                    line += f"   {path} / {widest} " + ratio_text(
+                        runs, t[f"BM_nubrik<{key}>/{n}"])
+                    if n == 100000 and label not in ("uint8", "int16"):
+                        speedup = compare(runs, t[f"BM_nubrik<{key}>/{n}"])[0]
+                        line += "  met" if speedup >= SPEEDUP_TARGET_AVX512 else "  MISSED"
+                print(line)
 
     # For one-byte elements the floor is exactly a copy and a zeroing, so
     # "no slower" can hold only within the noise: judged by the spread.
@@ -182,20 +243,31 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--short", action="store_true")
     parser.add_argument("--baseline", metavar="NUBRIK")
+    parser.add_argument("--capped", metavar="BITS=NUBRIK", action="append", default=[])
     parser.add_argument("bench", metavar="MEX_BENCH")
     parser.add_argument("outdir", metavar="OUTDIR")
     arguments = parser.parse_args()
     mode = SHORT if arguments.short else FULL
     if arguments.baseline:
         os.environ["NUBRIK_BASELINE"] = arguments.baseline
+    capped_bits = []
+    for build in arguments.capped:
+        bits, path = build.split("=", 1)
+        os.environ[f"NUBRIK_WIDEST_{bits}"] = path
+        capped_bits.append(int(bits))
     os.makedirs(arguments.outdir, exist_ok=True)
     times, errors, context = {}, [], None
-    for names in ratio_groups(mode["sizes"], arguments.baseline):
+    for names in ratio_groups(mode["sizes"], arguments.baseline, capped_bits):
         for _ in range(mode["runs"]):
             context, group_times, group_errors = run_group(arguments.bench, names, mode)
             for name, seconds in group_times.items():
                 times.setdefault(name, []).extend(seconds)
             errors += group_errors
+    for key, _ in CLASSES:
+        for n in mode["sizes"]:
+            floor, narrow = f"BM_floor<{key}>/{n}", f"BM_floor128<{key}>/{n}"
+            if floor in times and narrow in times and min(times[narrow]) < min(times[floor]):
+                times[floor] = times[narrow]
     with open(os.path.join(arguments.outdir, "bench.json"), "w") as out:
         json.dump({"context": context, "seconds": times}, out, indent=1)
     if errors:
@@ -204,7 +276,7 @@ def main():
         return 1
     print(f"On {machine(context)}; {mode['runs'] * mode['repetitions']} repetition(s) of each"
           f" benchmark in {mode['runs']} run(s), interleaved with its references\n")
-    report(times, mode["sizes"], arguments.baseline)
+    report(times, mode["sizes"], arguments.baseline, capped_bits)
     table = os.path.join(arguments.outdir, "throughput.tsv")
     write_throughput(times, mode["sizes"], table)
     plot = os.path.join(os.path.dirname(os.path.abspath(__file__)), "throughput.gp")

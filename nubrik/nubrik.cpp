@@ -297,7 +297,9 @@ const VectorPath avx2Path = {
 // vpmovsdb and vpmovsqb narrow the counts to bytes in the order of the
 // elements: saturating, which keeps every count of at most 64 as it is. The
 // masked forms with a full mask are the same instructions; GCC warns about
-// uninitialized values inside the unmasked ones.
+// uninitialized values inside the unmasked ones. Microsoft's compiler takes
+// these intrinsics without target attributes (written from its documentation;
+// never compiled here).
 //
 // Every intrinsic and vector type here is named through AVX512(), so that a
 // test build (NUBRIK_AVX512_SIMDE) runs these same routines on SIMDe's
