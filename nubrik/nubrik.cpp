@@ -317,6 +317,14 @@ STEP AVX512_TARGET AVX512(__m512i) load512(const unsigned char *p) {
     return AVX512(_mm512_loadu_si512)(p);
 }
 
+STEP AVX512_TARGET void store256(signed char *o, AVX512(__m256i) counts) {
+    AVX512(_mm256_storeu_si256)(reinterpret_cast<AVX512(__m256i) *>(o), counts);
+}
+
+STEP AVX512_TARGET void store128(signed char *o, AVX512(__m128i) counts) {
+    AVX512(_mm_storeu_si128)(reinterpret_cast<AVX512(__m128i) *>(o), counts);
+}
+
 // How many elements of `size` bytes one step counts: one vector of input, or
 // two of 8-byte elements, so that every step stores one vector of counts.
 constexpr int perStep512(size_t size) {
@@ -329,20 +337,16 @@ STEP AVX512_TARGET void storeCounts512(const unsigned char *p, signed char *o) {
     if constexpr (size == 1) {
         AVX512(_mm512_storeu_si512)(o, AVX512(_mm512_popcnt_epi8)(load512(p)));
     } else if constexpr (size == 2) {
-        AVX512(_mm256_storeu_si256)
-        (reinterpret_cast<AVX512(__m256i) *>(o),
-         AVX512(_mm512_maskz_cvtsepi16_epi8)(0xFFFFFFFF, AVX512(_mm512_popcnt_epi16)(load512(p))));
+        const AVX512(__m512i) counts = AVX512(_mm512_popcnt_epi16)(load512(p));
+        store256(o, AVX512(_mm512_maskz_cvtsepi16_epi8)(0xFFFFFFFF, counts));
     } else if constexpr (size == 4) {
-        AVX512(_mm_storeu_si128)
-        (reinterpret_cast<AVX512(__m128i) *>(o),
-         AVX512(_mm512_maskz_cvtsepi32_epi8)(0xFFFF, AVX512(_mm512_popcnt_epi32)(load512(p))));
+        const AVX512(__m512i) counts = AVX512(_mm512_popcnt_epi32)(load512(p));
+        store128(o, AVX512(_mm512_maskz_cvtsepi32_epi8)(0xFFFF, counts));
     } else {
-        const AVX512(__m128i) low =
-            AVX512(_mm512_maskz_cvtsepi64_epi8)(0xFF, AVX512(_mm512_popcnt_epi64)(load512(p)));
-        const AVX512(__m128i) high =
-            AVX512(_mm512_maskz_cvtsepi64_epi8)(0xFF, AVX512(_mm512_popcnt_epi64)(load512(p + 64)));
-        AVX512(_mm_storeu_si128)
-        (reinterpret_cast<AVX512(__m128i) *>(o), AVX512(_mm_unpacklo_epi64)(low, high));
+        const AVX512(__m512i) low = AVX512(_mm512_popcnt_epi64)(load512(p));
+        const AVX512(__m512i) high = AVX512(_mm512_popcnt_epi64)(load512(p + 64));
+        store128(o, AVX512(_mm_unpacklo_epi64)(AVX512(_mm512_maskz_cvtsepi64_epi8)(0xFF, low),
+                                               AVX512(_mm512_maskz_cvtsepi64_epi8)(0xFF, high)));
     }
 }
 
