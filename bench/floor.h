@@ -1,10 +1,10 @@
 // The memory's floor for nubrik on one part: every byte read and one byte per
 // element written, with nothing counted: a copy of single bytes, and of wider
 // elements the or of their bytes, a vector of elements at a time, with the
-// widest vectors this processor has (512, 256 or 128 bits), or with 128-bit
-// ones: where the memory bounds, the narrower loop can be the faster (Zen 4 at
-// 10^8 elements). Shared by mex_bench and Octave's native floor
-// (octave_floor.cpp).
+// vectors of at most `bits` bits that this processor has (512, 256 or 128): the
+// floor is the fastest of the three, since where the memory bounds a narrower
+// loop can be the faster (Zen 4 at 10^7 and 10^8 elements). Shared by
+// mex_bench and Octave's native floor (octave_floor.cpp).
 #ifndef FLOOR_H
 #define FLOOR_H
 
@@ -46,13 +46,11 @@ __attribute__((target("avx2"))) void touch256(const unsigned char *p, unsigned c
     touchWith<size, 32>(p, out, n);
 }
 
-template <size_t size, bool widest = true>
+template <size_t size, int bits = 512>
 void touchReference(const unsigned char *p, unsigned char *out, size_t n) {
-    if (!widest) {
-        touchWith<size, 16>(p, out, n);
-    } else if (__builtin_cpu_supports("avx512bw")) {
+    if (bits >= 512 && __builtin_cpu_supports("avx512bw")) {
         touch512<size>(p, out, n);
-    } else if (__builtin_cpu_supports("avx2")) {
+    } else if (bits >= 256 && __builtin_cpu_supports("avx2")) {
         touch256<size>(p, out, n);
     } else {
         touchWith<size, 16>(p, out, n);

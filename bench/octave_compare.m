@@ -22,7 +22,8 @@
 ## beside the vectorized expression a user would write; per class, nubrik's
 ## .oct and MEX builds beside the native floor (octave_floor.cpp, built here:
 ## every byte read, one byte per element written into the int8 array returned,
-## nothing counted; the faster of its widest and its 128-bit loop; a build
+## nothing counted; the fastest of its loops on the widest, 256- and 128-bit
+## vectors; a build
 ## below 0.95 times it is reported, a fault of the floor), and the floor beside a copy of the argument and the
 ## zeroed result; containers per leaf on both builds; a call on a scalar
 ## beside a call of the builtin abs.
@@ -156,11 +157,11 @@ for class = {"uint8", "int16", "single", "double", "uint64"}
   assert (isequal (r, nubrik_mex (y)));
   assert (isequal (size (octave_floor (y)), size (r)) && isa (octave_floor (y), "int8"));
   times = rounds ({@() nubrik(y), @() nubrik_mex(y), @() octave_floor(y), ...
-                   @() octave_floor(y, "copy"), @() octave_floor(y, "128")}, runs);
-  ## The floor is the faster of its widest and its 128-bit loop.
-  if (min (times(5, :)) < min (times(3, :)))
-    times(3, :) = times(5, :);
-  endif
+                   @() octave_floor(y, "copy"), @() octave_floor(y, "256"), ...
+                   @() octave_floor(y, "128")}, runs);
+  ## The floor is the fastest of its loops on the widest, 256- and 128-bit vectors.
+  [~, fastest] = min (min (times([3 5 6], :), [], 2));
+  times(3, :) = times([3 5 6](fastest), :);
   printf ("  %s: .oct %.2f ms, MEX %.2f ms, floor %.2f ms, copy and zeroing %.2f ms\n", class{1},
           1e3 * min (times, [], 2));
   report (["MEX over .oct, " class{1}], times(2, :), times(1, :),

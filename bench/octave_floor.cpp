@@ -4,8 +4,10 @@
 //   R = octave_floor (X)          every byte of X read and one byte per element
 //                                 written into the int8 array of its extents
 //                                 that it returns, nothing counted (floor.h);
-//   R = octave_floor (X, "128")   the same with 128-bit vectors, which can be
-//                                 the faster where the memory bounds;
+//   R = octave_floor (X, "256"), R = octave_floor (X, "128")
+//                                 the same with vectors of at most 256 or 128
+//                                 bits, which can be the faster where the
+//                                 memory bounds;
 //   R = octave_floor (X, "copy")  what the floor must not exceed: X's bytes
 //                                 copied into a block kept from call to call,
 //                                 and the zeroed int8 array of its extents
@@ -18,20 +20,20 @@
 #include <string>
 #include <vector>
 
-template <bool widest>
+template <int bits>
 void touchBySize(const unsigned char *p, unsigned char *out, size_t n, size_t size) {
     switch (size) {
     case 1:
-        touchReference<1, widest>(p, out, n);
+        touchReference<1, bits>(p, out, n);
         break;
     case 2:
-        touchReference<2, widest>(p, out, n);
+        touchReference<2, bits>(p, out, n);
         break;
     case 4:
-        touchReference<4, widest>(p, out, n);
+        touchReference<4, bits>(p, out, n);
         break;
     default:
-        touchReference<8, widest>(p, out, n);
+        touchReference<8, bits>(p, out, n);
         break;
     }
 }
@@ -52,8 +54,10 @@ DEFUN_DLD(octave_floor, args, , "The floor of a native function; see octave_floo
     }
     unsigned char *out = reinterpret_cast<unsigned char *>(result.fortran_vec());
     if (how == "128")
-        touchBySize<false>(p, out, n, size);
+        touchBySize<128>(p, out, n, size);
+    else if (how == "256")
+        touchBySize<256>(p, out, n, size);
     else
-        touchBySize<true>(p, out, n, size);
+        touchBySize<512>(p, out, n, size);
     return octave_value(result);
 }

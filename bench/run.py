@@ -28,9 +28,10 @@ figures of each path it has. Every path is held to its own target against the
 floor (AVX-512 within FLOOR_TARGET_AVX512, the others within FLOOR_TARGET),
 AVX-512 to SPEEDUP_TARGET_AVX512 over AVX2 for 4- and 8-byte elements at N =
 1e5, and any path that runs below FLOOR_BEATEN times the floor is reported:
-a floor that a path beats is a fault of the floor. The floor is the faster of
-two loops, on the widest vectors and on 128-bit ones (BM_floor, BM_floor128):
-where the memory bounds, the narrower can be the faster.
+a floor that a path beats is a fault of the floor. The floor is the fastest of
+its loops on the widest vectors and on vectors of at most 256 and 128 bits
+(BM_floor, BM_floorNarrower): where the memory bounds, a narrower one can be
+the faster.
 
 OUTDIR receives every repetition (bench.json), the throughput table
 (throughput.tsv) and the plot (throughput.png).
@@ -61,7 +62,8 @@ SPEEDUP_TARGET_AVX512 = 2.5  # AVX2's time over AVX-512's, 4- and 8-byte element
 FLOOR_BEATEN = 0.95      # a path's time over the floor's below which the floor is at fault
 CAPPED_PATHS = {256: "AVX2", 128: "SSSE3"}
 SPEEDUP_TARGET = 3.0     # the table loop's time over nubrik's, N = 1e5
-NUBRIK_REFERENCES = ("floor", "floor128", "memcpy", "memcpyAndZeroing", "tableReference")
+NUBRIK_REFERENCES = ("floor", "memcpy", "memcpyAndZeroing", "tableReference")
+NARROWER_FLOORS = (256, 128)
 
 
 def widest_path():
@@ -87,6 +89,7 @@ def ratio_groups(sizes, baseline, capped_bits):
         yield [f"BM_quenrel/{n}", f"BM_quenrelReference/{n}"]
         for key, _ in CLASSES:
             yield ([f"BM_{kind}<{key}>/{n}" for kind in ("nubrik",) + NUBRIK_REFERENCES + earlier] +
+                   [f"BM_floorNarrower<{key}, {bits}>/{n}" for bits in NARROWER_FLOORS] +
                    [f"BM_{capped(key, bits)}>/{n}" for bits in capped_bits])
     if baseline:
         yield [f"BM_nubrik<{SCALAR}", f"BM_nubrikBaseline<{SCALAR}"]
@@ -265,9 +268,11 @@ def main():
             errors += group_errors
     for key, _ in CLASSES:
         for n in mode["sizes"]:
-            floor, narrow = f"BM_floor<{key}>/{n}", f"BM_floor128<{key}>/{n}"
-            if floor in times and narrow in times and min(times[narrow]) < min(times[floor]):
-                times[floor] = times[narrow]
+            floor = f"BM_floor<{key}>/{n}"
+            for bits in NARROWER_FLOORS:
+                narrower = times.get(f"BM_floorNarrower<{key}, {bits}>/{n}")
+                if floor in times and narrower and min(narrower) < min(times[floor]):
+                    times[floor] = narrower
     with open(os.path.join(arguments.outdir, "bench.json"), "w") as out:
         json.dump({"context": context, "seconds": times}, out, indent=1)
     if errors:
