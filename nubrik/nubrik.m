@@ -4,7 +4,9 @@
 %
 %     double, int64, uint64       the 64-bit pattern            0 to 64
 %     single, int32, uint32       the 32-bit pattern            0 to 32
-%     char, int16, uint16         the 16-bit code unit/pattern  0 to 16
+%     int16, uint16               the 16-bit pattern            0 to 16
+%     char                        the code unit: 16 bits in     0 to 16
+%                                 MATLAB, 8 in GNU Octave       (0 to 8)
 %     logical, int8, uint8        the 8-bit pattern             0 to 8
 %
 %   Floating-point values are counted in their IEEE-754 pattern and signed

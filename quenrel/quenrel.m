@@ -20,7 +20,10 @@
 %   ID = QUENREL() returns the identification text: the script that the
 %   function was generated from, as a char row. It needs the output: QUENREL()
 %   as a statement, with no output, ends with "Wrong number of input
-%   variables", as any call with fewer than two arguments does.
+%   variables", as any call with fewer than two arguments does. The text is
+%   the generator's own, kept as callers know it: its "-fastmath" is a line
+%   of that script, not a setting of this build, whose computation uses no
+%   fast math (see above).
 %
 %   QUENREL ends the call with one of these errors, checked in this order,
 %   first for A, then for B (whose texts name "B" (2) and B):
@@ -55,6 +58,10 @@
 %   The errors carry no identifier: to catch one, compare its text with
 %   REGEXPREP(STRTRIM(ERR.MESSAGE), '^quenrel: ', ''), as GNU Octave puts
 %   "quenrel: " before the text; the warning is the text alone (LASTWARN).
+%   The warning has no identifier either, so WARNING('off', ID) cannot
+%   silence it alone: in both hosts, pass two arguments, or turn all
+%   warnings off around the call and back after it, as the last example
+%   shows.
 %
 %   In MATLAB, a string array ("12") is converted with DOUBLE, as every
 %   argument that is not a double: "12" counts as 12, other text as NaN. In
@@ -82,6 +89,8 @@
 %     ans = FENWARD
 %     >> try, quenrel([1 2 3]), catch err, disp(regexprep(strtrim(err.message), '^quenrel: ', '')), end
 %     Wrong number of input variables
+%     >> s = warning('off', 'all'); c = quenrel([1 2 3], [2 4 6], 0); warning(s); disp(c)
+%     1
 %
 %
 %   See also CORRCOEF, CORR, COV, NUBRIK.
