@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every command of CONTRIBUTING.md's table for checking a change to one
-# function, as written, row after row, then those of its block for running one
-# test alone, and prints the time each took; exits non-zero at the first that
+# function, as written, row after row, after the light install it names, then
+# those of its block for running one test alone, and prints the time each took; exits non-zero at the first that
 # fails. Run it from the top folder of a clone once scripts/install-deps has run
 # there:
 #   tests/docs/commands.sh
@@ -23,6 +23,7 @@ run() {
     }
     echo "   passed in $(($(date +%s) - start)) s"
 }
+run "the light install" "scripts/install-deps --linux"
 while IFS= read -r row; do
     [[ $row == "|---"* ]] && continue
     change=$(cut -d'|' -f2 <<<"$row" | sed 's/^ *//; s/ *$//')
