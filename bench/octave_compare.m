@@ -159,8 +159,10 @@ for class = {"uint8", "int16", "single", "double", "uint64"}
   times = rounds ({@() nubrik(y), @() nubrik_mex(y), @() octave_floor(y), ...
                    @() octave_floor(y, "copy"), @() octave_floor(y, "256"), ...
                    @() octave_floor(y, "128")}, runs);
-  ## The floor is the fastest of its loops on the widest, 256- and 128-bit vectors.
-  [~, fastest] = min (min (times([3 5 6], :), [], 2));
+  ## The floor is the fastest of its loops on the widest, 256- and 128-bit
+  ## vectors, by their median rounds (the fastest round of three loops would
+  ## favour the floor by chance alone).
+  [~, fastest] = min (median (times([3 5 6], :), 2));
   times(3, :) = times([3 5 6](fastest), :);
   printf ("  %s: .oct %.2f ms, MEX %.2f ms, floor %.2f ms, copy and zeroing %.2f ms\n", class{1},
           1e3 * min (times(1:4, :), [], 2));
