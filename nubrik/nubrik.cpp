@@ -206,6 +206,22 @@ constexpr HalfByteCounts narrowHalfByteCounts() {
 }
 alignas(16) constexpr HalfByteCounts halfByteCounts = narrowHalfByteCounts();
 
+// The SSSE3 and AVX2 loops spend so many instructions on elements of two bytes
+// and more that the processor's own prefetching falls behind the stream of a
+// large part; so each step asks for the input this many bytes further on, a
+// cache line at a time (on Zen 4, 10^7 doubles are counted a fifth faster on
+// AVX2 with it). Single bytes are counted as fast as the memory delivers them,
+// and there the requests only add work. Asking for an address past the end of
+// the input is harmless: a prefetch never faults.
+const size_t streamAhead = 4096;
+
+template <size_t size, size_t bytes> STEP void prefetchAhead(const unsigned char *in) {
+    if constexpr (size > 1) {
+        for (size_t line = 0; line < bytes; line += cacheLine)
+            PREFETCH(in + streamAhead + line);
+    }
+}
+
 // SSSE3: 16 elements at a time. pshufb looks up 16 half bytes; pmaddubsw adds
 // adjacent byte counts into 16-bit sums, which packuswb narrows back to bytes.
 
@@ -233,13 +249,24 @@ template <size_t size> STEP TARGET("ssse3") __m128i elementCounts128(const unsig
     }
 }
 
+// Two vectors a turn: in one, the loop's own instructions slow single bytes
+// by a tenth in cache (on Zen 4), which AVX2's longer steps do not notice.
 template <size_t size>
 TARGET("ssse3")
 int countVectors128(const unsigned char *p, signed char *o, int n) {
     int i = 0;
-    for (; n - i >= 16; i += 16)
+    for (; n - i >= 32; i += 32) {
+        const unsigned char *in = p + static_cast<size_t>(i) * size;
+        prefetchAhead<size, 32 * size>(in);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i), elementCounts128<size>(in));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i + 16),
+                         elementCounts128<size>(in + 16 * size));
+    }
+    if (n - i >= 16) {
         _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i),
                          elementCounts128<size>(p + static_cast<size_t>(i) * size));
+        i += 16;
+    }
     return i;
 }
 
@@ -249,7 +276,12 @@ const VectorPath ssse3Path = {
 
 #if defined(NUBRIK_AVX2)
 // AVX2: the same 32 elements at a time. Packing works within each 128-bit
-// half, so after each packing the four 64-bit quarters are put back in order.
+// half, so the counts of 32 elements come out in an order of their own, which
+// one permutation at the end puts back into the order of the elements: after
+// one packing (2-byte elements) the 64-bit quarters stand in the order 0, 2,
+// 1, 3; after two (4-byte elements) each half holds every other group of four
+// counts; after three (8-byte elements) the low half holds the pairs of
+// counts 4k and 4k + 1, the high half 4k + 2 and 4k + 3.
 
 STEP TARGET("avx2") __m256i byteCounts256(const unsigned char *p) {
     const __m256i table = _mm256_broadcastsi128_si256(
@@ -263,17 +295,34 @@ STEP TARGET("avx2") __m256i byteCounts256(const unsigned char *p) {
 
 STEP TARGET("avx2") __m256i pairSums256(__m256i a, __m256i b) {
     const __m256i ones = _mm256_set1_epi8(1);
-    const __m256i packed =
-        _mm256_packus_epi16(_mm256_maddubs_epi16(a, ones), _mm256_maddubs_epi16(b, ones));
-    return _mm256_permute4x64_epi64(packed, 0xD8);
+    return _mm256_packus_epi16(_mm256_maddubs_epi16(a, ones), _mm256_maddubs_epi16(b, ones));
 }
 
-template <size_t size> STEP TARGET("avx2") __m256i elementCounts256(const unsigned char *p) {
+// The counts of the 32 elements of `size` bytes at p, in the packings' order.
+template <size_t size> STEP TARGET("avx2") __m256i packedCounts256(const unsigned char *p) {
     if constexpr (size == 1) {
         return byteCounts256(p);
     } else {
-        return pairSums256(elementCounts256<size / 2>(p),
-                           elementCounts256<size / 2>(p + 16 * size));
+        return pairSums256(packedCounts256<size / 2>(p), packedCounts256<size / 2>(p + 16 * size));
+    }
+}
+
+// The counts of the 32 elements of `size` bytes at p, in their order.
+template <size_t size> STEP TARGET("avx2") __m256i elementCounts256(const unsigned char *p) {
+    const __m256i packed = packedCounts256<size>(p);
+    if constexpr (size == 1) {
+        return packed;
+    } else if constexpr (size == 2) {
+        return _mm256_permute4x64_epi64(packed, 0xD8);
+    } else if constexpr (size == 4) {
+        return _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+    } else {
+        // The quarters in the order 0, 2, 1, 3, then the pairs of counts of
+        // each half interleaved.
+        const __m256i pairs =
+            _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15, 0, 1, 8, 9, 2, 3,
+                             10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+        return _mm256_shuffle_epi8(_mm256_permute4x64_epi64(packed, 0xD8), pairs);
     }
 }
 
@@ -281,9 +330,11 @@ template <size_t size>
 TARGET("avx2")
 int countVectors256(const unsigned char *p, signed char *o, int n) {
     int i = 0;
-    for (; n - i >= 32; i += 32)
-        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + i),
-                            elementCounts256<size>(p + static_cast<size_t>(i) * size));
+    for (; n - i >= 32; i += 32) {
+        const unsigned char *in = p + static_cast<size_t>(i) * size;
+        prefetchAhead<size, 32 * size>(in);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + i), elementCounts256<size>(in));
+    }
     return i;
 }
 
