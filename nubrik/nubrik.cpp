@@ -250,6 +250,12 @@ template <size_t size> STEP TARGET("ssse3") __m128i elementCounts128(const unsig
     }
 }
 
+// Stores at o the counts of the 16 elements of `size` bytes at p.
+template <size_t size>
+STEP TARGET("ssse3") void storeCounts128(const unsigned char *p, signed char *o) {
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(o), elementCounts128<size>(p));
+}
+
 // Two vectors a turn: with one, the loop's own instructions slow single bytes
 // by 5 to 8% in cache (on Zen 4); AVX2's longer steps show no such cost.
 template <size_t size>
@@ -259,13 +265,11 @@ int countVectors128(const unsigned char *p, signed char *o, int n) {
     for (; n - i >= 32; i += 32) {
         const unsigned char *in = p + static_cast<size_t>(i) * size;
         prefetchAhead<size, 32 * size>(in);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i), elementCounts128<size>(in));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i + 16),
-                         elementCounts128<size>(in + 16 * size));
+        storeCounts128<size>(in, o + i);
+        storeCounts128<size>(in + 16 * size, o + i + 16);
     }
     if (n - i >= 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + i),
-                         elementCounts128<size>(p + static_cast<size_t>(i) * size));
+        storeCounts128<size>(p + static_cast<size_t>(i) * size, o + i);
         i += 16;
     }
     return i;
