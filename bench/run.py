@@ -2,7 +2,8 @@
 """Runs the benchmarks of mex_bench and prints the ratios that the performance
 targets are about, then plots throughput against N:
 
-    run.py [--short] [--baseline NUBRIK] [--capped BITS=NUBRIK]... MEX_BENCH OUTDIR
+    run.py [--short] [--baseline NUBRIK] [--capped BITS=NUBRIK]...
+           [--path-check NUBRIK_PATH_TEST] MEX_BENCH OUTDIR
 
 Each function is run together with its references, in runs of mex_bench of
 their own, one after the other, whose repetitions Google Benchmark runs in
@@ -33,6 +34,9 @@ a floor that a path beats is a fault of the floor. The floor is the fastest of
 its loops on the widest vectors and on vectors of at most 256 and 128 bits
 (BM_floor, BM_floorNarrower), by their median repetitions: where the memory
 bounds, a narrower one can be the faster.
+
+NUBRIK_PATH_TEST (the test program nubrik_path_test) says which path nubrik
+takes here, which decides the targets that apply to it.
 
 OUTDIR receives every repetition (bench.json), the throughput table
 (throughput.tsv) and the plot (throughput.png).
@@ -67,19 +71,16 @@ NUBRIK_REFERENCES = ("floor", "memcpy", "memcpyAndZeroing", "tableReference")
 NARROWER_FLOORS = (256, 128)
 
 
-def widest_path():
-    """The widest path nubrik takes on this processor, from its flags."""
-    with open("/proc/cpuinfo") as cpuinfo:
-        flags = next((line.split(":", 1)[1].split() for line in cpuinfo
-                      if line.startswith("flags")), [])
-    if all(f in flags for f in ("avx512f", "avx512bw", "avx512vl", "avx512_bitalg",
-                                "avx512_vpopcntdq")):
-        return "AVX-512"
-    return "AVX2" if "avx2" in flags else "SSSE3" if "ssse3" in flags else "table loop"
+def chosen_path(path_check):
+    """The path nubrik takes on this processor, as nubrik_path_test reports it."""
+    if not path_check:
+        return "its widest path"
+    line = subprocess.run([path_check], capture_output=True, text=True).stdout
+    return line.split("nubrik counts with ", 1)[1].split(";", 1)[0]
 
 
-def capped(key, bits):
-    return f"nubrikCapped<{key}, {bits}"
+def capped(key, bits, n):
+    return f"BM_nubrikCapped<{key}, {bits}>/{n}"
 
 
 def ratio_groups(sizes, baseline, capped_bits):
@@ -91,7 +92,7 @@ def ratio_groups(sizes, baseline, capped_bits):
         for key, _ in CLASSES:
             yield ([f"BM_{kind}<{key}>/{n}" for kind in ("nubrik",) + NUBRIK_REFERENCES + earlier] +
                    [f"BM_floorNarrower<{key}, {bits}>/{n}" for bits in NARROWER_FLOORS] +
-                   [f"BM_{capped(key, bits)}>/{n}" for bits in capped_bits])
+                   [capped(key, bits, n) for bits in capped_bits])
     if baseline:
         yield [f"BM_nubrik<{SCALAR}", f"BM_nubrikBaseline<{SCALAR}"]
     for name, _, _ in CONTAINERS:
@@ -142,8 +143,8 @@ def floor_verdict(runs, floor, target):
     return text + ("  BELOW THE FLOOR" if compare(runs, floor)[0] < FLOOR_BEATEN else "")
 
 
-def report(t, sizes, baseline, capped_bits):
-    widest = widest_path()
+def report(t, sizes, baseline, capped_bits, path_check):
+    widest = chosen_path(path_check)
 
     def widest_target(n):
         if n < 10 ** 7:
@@ -187,7 +188,7 @@ def report(t, sizes, baseline, capped_bits):
                else ""))
         for key, label in CLASSES:
             for n in sizes:
-                runs = t[f"BM_{capped(key, bits)}>/{n}"]
+                runs = t[capped(key, bits, n)]
                 line = (f"  {label:>14}, N = {n:>9}: floor x " +
                         floor_verdict(runs, t[f"BM_floor<{key}>/{n}"],
                                       FLOOR_TARGET if n >= 10 ** 7 else None))
@@ -254,6 +255,7 @@ def main():
     parser.add_argument("--short", action="store_true")
     parser.add_argument("--baseline", metavar="NUBRIK")
     parser.add_argument("--capped", metavar="BITS=NUBRIK", action="append", default=[])
+    parser.add_argument("--path-check", metavar="NUBRIK_PATH_TEST")
     parser.add_argument("bench", metavar="MEX_BENCH")
     parser.add_argument("outdir", metavar="OUTDIR")
     arguments = parser.parse_args()
@@ -291,7 +293,7 @@ def main():
         return 1
     print(f"On {machine(context)}; {mode['runs'] * mode['repetitions']} repetition(s) of each"
           f" benchmark in {mode['runs']} run(s), interleaved with its references\n")
-    report(times, mode["sizes"], arguments.baseline, capped_bits)
+    report(times, mode["sizes"], arguments.baseline, capped_bits, arguments.path_check)
     table = os.path.join(arguments.outdir, "throughput.tsv")
     write_throughput(times, mode["sizes"], table)
     plot = os.path.join(os.path.dirname(os.path.abspath(__file__)), "throughput.gp")
