@@ -6,8 +6,11 @@ function folder = build_mex(folder)
 %   tests beside them (with the table of coefficients that quenrel's self
 %   tests read), and prints the ADDPATH command that makes them available.
 %   In MATLAB they are MEX files; in GNU Octave, native Octave functions
-%   (NAME.oct, built by interface/octave/build_oct.m), which skip the copies
-%   that Octave's MEX layer makes of every argument and result.
+%   (NAME.oct, built by interface/octave/build_oct.m with make and the Octave
+%   package's Makefile), which skip the copies that Octave's MEX layer makes
+%   of every argument and result. In Octave, one line says which vector paths
+%   nubrik was built with: under MinGW (Octave for Windows), AVX-512 and AVX2
+%   only where the assembler takes -muse-unaligned-vector-move.
 %
 %   BUILD_MEX(FOLDER) builds into FOLDER instead. FOLDER = BUILD_MEX(...)
 %   returns the folder.

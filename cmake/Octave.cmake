@@ -22,6 +22,12 @@ execute_process(COMMAND ${MKOCTFILE} -p OCTINCLUDEDIR
 set(OCTAVE_DIR ${PROJECT_BINARY_DIR}/octave)
 set(OCTAVE_BUILDS oct mex bridged)
 set(OCTAVE_BINDING ${PROJECT_SOURCE_DIR}/interface/octave)
+# The binding as the Octave package's src/octave/ holds it, and with what
+# builds a function with it: build_oct lays them out beside a source unit.
+set(OCTAVE_PACKAGE_BINDING binding.h exports.map operations.cpp values.cpp vector_moves_probe.cpp)
+list(TRANSFORM OCTAVE_PACKAGE_BINDING PREPEND ${OCTAVE_BINDING}/)
+set(OCTAVE_BINDING_FILES ${OCTAVE_PACKAGE_BINDING} ${OCTAVE_BINDING}/Makefile
+                         ${OCTAVE_BINDING}/build_oct.m ${OCTAVE_BINDING}/write_function_header.m)
 # The test builds are held to the deliverables' warnings.
 set(OCTAVE_WARNING_FLAGS "-Wall -Wextra -Werror")
 set(OCTAVE_MEX_FLAGS "-O2 -ffp-contract=off -fno-fast-math -fno-tree-ter ${OCTAVE_WARNING_FLAGS}")
@@ -57,10 +63,7 @@ function(add_octave_builds name source)
         COMMAND ${CMAKE_COMMAND} -E make_directory ${OCTAVE_DIR}/oct
         COMMAND ${OCTAVE} --eval
                 "addpath ('${OCTAVE_BINDING}'); build_oct ('${unit}', '${help_file}', '${oct}', '${OCTAVE_WARNING_FLAGS}');"
-        DEPENDS ${unit} ${help_file} ${PROJECT_SOURCE_DIR}/interface/mex.h
-                ${OCTAVE_BINDING}/binding.h ${OCTAVE_BINDING}/build_oct.m
-                ${OCTAVE_BINDING}/exports.map ${OCTAVE_BINDING}/operations.cpp
-                ${OCTAVE_BINDING}/values.cpp
+        DEPENDS ${unit} ${help_file} ${PROJECT_SOURCE_DIR}/interface/mex.h ${OCTAVE_BINDING_FILES}
         VERBATIM
         COMMENT "Building ${name}.oct for Octave")
     add_custom_command(

@@ -49,14 +49,30 @@ else()
     install(FILES NEWS.md DESTINATION . RENAME NEWS COMPONENT octave)
     # pkg install keeps the doc folder of a package's top level.
     install(FILES ${PROJECT_BINARY_DIR}/octave-package/README.md DESTINATION doc COMPONENT octave)
-    # The source units, the interface they compile against, and the binding
-    # with which pkg builds them as native Octave functions.
-    install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp interface/mex.h release/octave/Makefile
+    # The source units, the interface they compile against, the binding with
+    # which the Makefile that pkg runs builds them as native Octave functions,
+    # laid out as build_oct lays them out, and the name and help text of each
+    # function, written here from its help file as build_oct writes them: the
+    # package's build runs no Octave.
+    install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp interface/mex.h interface/octave/Makefile
             DESTINATION src COMPONENT octave)
-    install(FILES interface/octave/binding.h interface/octave/build_oct.m
-                  interface/octave/exports.map interface/octave/operations.cpp
-                  interface/octave/values.cpp
-            DESTINATION src/octave COMPONENT octave)
+    install(FILES ${OCTAVE_PACKAGE_BINDING} DESTINATION src/octave COMPONENT octave)
+    set(function_headers "")
+    foreach(name nubrik quenrel)
+        set(header ${PROJECT_BINARY_DIR}/octave-package/${name}/octave_function.h)
+        set(help_file ${PROJECT_SOURCE_DIR}/${name}/${name}.m)
+        add_custom_command(
+            OUTPUT ${header}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/octave-package/${name}
+            COMMAND ${OCTAVE} --eval
+                    "addpath ('${OCTAVE_BINDING}'); write_function_header ('${header}', '${name}', '${help_file}');"
+            DEPENDS ${help_file} ${OCTAVE_BINDING}/write_function_header.m
+            VERBATIM
+            COMMENT "Writing the name and help text of ${name} for the Octave package")
+        install(FILES ${header} DESTINATION src/octave/${name} COMPONENT octave)
+        list(APPEND function_headers ${header})
+    endforeach()
+    add_custom_target(octave_package_headers ALL DEPENDS ${function_headers})
     install(FILES ${help_files} DESTINATION inst COMPONENT octave)
     install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION inst COMPONENT octave)
 endif()

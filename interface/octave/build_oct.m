@@ -3,80 +3,75 @@
 ## @deftypefnx {} {} build_oct (@var{source}, @var{help_file}, @var{target}, @var{flags})
 ## Build one function as a native Octave function.
 ##
-## Compiles the function's source unit @var{source} against the interface
-## beside this file's folder (@file{mex.h}), links it with the binding of the
-## host operations onto Octave's own values (@file{operations.cpp} and
-## @file{values.cpp}, beside this file) into @var{target} (@file{NAME.oct}),
-## and gives it the help text of @var{help_file}, as this Octave reads that
-## file.  @var{flags} are added to the compiler's.
-##
-## The floating-point flags keep quenrel equal bit for bit to the plain
-## sequential loop: no contraction into fused multiply-add and no fast-math
-## reordering.  On systems whose libraries are ELF files, the function exports
-## only the symbol Octave looks up in it (@file{exports.map}): Octave loads it
-## with its symbols global, where an exported host operation would answer the
-## imports of a MEX file loaded later.
+## Lays out, in a scratch folder, the function's source unit @var{source}
+## beside the interface it compiles against (@file{mex.h}, beside this file's
+## folder) and the binding of the host operations onto Octave's own values
+## (@file{operations.cpp} and @file{values.cpp}, beside this file), as the
+## Octave package's @file{src} folder holds them; writes the function's name
+## and the help text of @var{help_file}, as this Octave reads that file
+## (@file{write_function_header.m}); and builds @var{target} (@file{NAME.oct})
+## there with the package's @file{Makefile}, which has the flags of every
+## build.  @var{flags} are added to the compiler's.  The one line that make
+## prints says which vector paths nubrik is built with.
 ## @end deftypefn
 
 function build_oct (source, help_file, target, flags = "")
   here = fileparts (mfilename ("fullpath"));
   [~, name] = fileparts (target);
   work = tempname ();
-  mkdir (work);
-  previous = getenv ("CXXFLAGS");
+  binding = fullfile (work, "octave");
   unwind_protect
-    write_function_header (fullfile (work, "octave_function.h"), name,
-                           make_absolute_filename (help_file));
-    cxx = strtrim (mkoctfile ("-p", "CXX"));
-    cxxflags = [strtrim(mkoctfile("-p", "CXXFLAGS")) " -ffp-contract=off -fno-fast-math"];
-    ## GCC spills a whole run of quenrel's second pass to the stack otherwise.
-    [~, version] = system ([cxx " --version"]);
-    if (! isempty (strfind (version, "Free Software Foundation")))
-      cxxflags = [cxxflags " -fno-tree-ter"];
-    endif
-    ## The source unit's own "mex.h" is the interface beside this folder, not
-    ## the one Octave puts on the include path.
-    setenv ("CXXFLAGS", sprintf ("%s -iquote %s -iquote %s %s", cxxflags, work,
-                                 fileparts (here), flags));
-    sources = {source, fullfile(here, "operations.cpp"), fullfile(here, "values.cpp")};
-    objects = fullfile (work, {"unit.o", "operations.o", "values.o"});
-    for k = 1:numel (sources)
-      compile ("-c", sources{k}, "-o", objects{k});
+    mkdir (work);
+    mkdir (binding);
+    mkdir (fullfile (binding, name));
+    copyfile (fullfile (here, "Makefile"), work);
+    copyfile (fullfile (fileparts (here), "mex.h"), work);
+    copyfile (source, fullfile (work, [name ".cpp"]));
+    for file = {"binding.h", "exports.map", "operations.cpp", "values.cpp", ...
+                "vector_moves_probe.cpp"}
+      copyfile (fullfile (here, file{1}), binding);
     endfor
-    link = {};
-    if (isunix () && ! ismac ())
-      link = {["-Wl,--version-script=" fullfile(here, "exports.map")]};
+    write_function_header (fullfile (binding, name, "octave_function.h"), name, help_file);
+    [status, output] = shell (sprintf ("make --silent --directory %s MKOCTFILE=%s ADDED_FLAGS=%s %s.oct",
+                                       quoted (work), quoted (mkoctfile_program ()),
+                                       quoted (flags), name));
+    if (status != 0)
+      error ("build_oct: building %s failed:\n%s", target, output);
     endif
-    compile ("-o", target, objects{:}, link{:});
+    printf ("%s", output);
+    copyfile (fullfile (work, [name ".oct"]), target);
   unwind_protect_cleanup
-    ## The session's environment as it was: unset if it was.
-    if (isempty (previous))
-      unsetenv ("CXXFLAGS");
-    else
-      setenv ("CXXFLAGS", previous);
-    endif
     confirm_recursive_rmdir (false, "local");
-    rmdir (work, "s");
+    if (isfolder (work))
+      rmdir (work, "s");
+    endif
   end_unwind_protect
 endfunction
 
-## The function's name and help text, for values.cpp.
-function write_function_header (file, name, help_file)
-  text = get_help_text_from_file (help_file);
-  delimiter = ")help\"";
-  if (! isempty (strfind (text, delimiter)))
-    error ("build_oct: the help text of %s holds %s", help_file, delimiter);
+## This Octave's mkoctfile, named as pkg install names it to make: with
+## forward slashes on Windows, and each space escaped.
+function program = mkoctfile_program ()
+  program = fullfile (__octave_config_info__ ("bindir"), "mkoctfile");
+  if (ispc () && ! isunix ())
+    program = strrep (program, '\', '/');
   endif
-  fid = fopen (file, "w");
-  fprintf (fid, "// Written by build_oct from %s.\n", help_file);
-  fprintf (fid, "#define OCTAVE_FUNCTION %s\n", name);
-  fprintf (fid, "const char octaveFunctionHelp[] = R\"help(%s)help\";\n", text);
-  fclose (fid);
+  program = regexprep (program, '([^\\]) ', '$1\\ ');
 endfunction
 
-function compile (varargin)
-  [output, status] = mkoctfile (varargin{:});
-  if (status != 0)
-    error ("build_oct: mkoctfile %s failed:\n%s", strjoin (varargin, " "), output);
+## TEXT as one word of the shell (a path's backslashes as forward slashes on
+## Windows, where make takes either).
+function word = quoted (text)
+  if (ispc () && ! isunix ())
+    text = strrep (text, '\', '/');
   endif
+  word = ["'" strrep(text, "'", "'\\''") "'"];
+endfunction
+
+## The shell that pkg install runs make in: on Windows, the sh.exe that Octave
+## brings.
+function [status, output] = shell (command)
+  if (ispc () && ! isunix ())
+    command = ['sh.exe -c "' command '"'];
+  endif
+  [status, output] = system (command);
 endfunction

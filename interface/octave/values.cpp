@@ -1,7 +1,7 @@
 // The host operations of interface/mex.h on GNU Octave's own values (as
 // binding.h hands them on from operations.cpp), and the entry through which
 // Octave calls the function: linked with one function's source unit, they make
-// the native Octave function NAME.oct (build_oct.m builds it).
+// the native Octave function NAME.oct (the Makefile beside this file builds it).
 //
 // Everything a caller sees is what Octave's own MEX layer gives for the same
 // unit: the same classes, extents, field order, values, texts and warnings.
@@ -30,7 +30,7 @@
 #include <vector>
 
 // The name of the function, OCTAVE_FUNCTION, and its help text,
-// octaveFunctionHelp, written by build_oct.m from the function's help file.
+// octaveFunctionHelp, written from its help file by write_function_header.m.
 #include "octave_function.h"
 
 using binding::ClassId;
