@@ -57,10 +57,24 @@ else()
     install(FILES nubrik/nubrik.cpp quenrel/quenrel.cpp interface/mex.h interface/octave/Makefile
             DESTINATION src COMPONENT octave)
     install(FILES ${OCTAVE_PACKAGE_BINDING} DESTINATION src/octave COMPONENT octave)
+    # The help files themselves stay out of the package: Octave shows the help
+    # text each function carries, and a help file in the folder of Octave's
+    # current directory, which comes before the path, would stand in for its
+    # function there. Their self-test blocks (the %! lines, which run the
+    # self-test scripts) travel as NAME.cc-tst, which pkg installs beside the
+    # .oct files and test NAME finds when no NAME.m is on the path; the name
+    # is no source's, so that no build writes the tests of a source over it.
     set(function_headers "")
     foreach(name nubrik quenrel)
         set(header ${PROJECT_BINARY_DIR}/octave-package/${name}/octave_function.h)
         set(help_file ${PROJECT_SOURCE_DIR}/${name}/${name}.m)
+        file(STRINGS ${help_file} self_tests REGEX "^%!")
+        list(JOIN self_tests "\n" self_tests)
+        file(WRITE ${PROJECT_BINARY_DIR}/octave-package/${name}.cc-tst
+             "## The self tests of ${name}, the %! lines of its help file ${name}.m.\n${self_tests}\n")
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${help_file})
+        install(FILES ${PROJECT_BINARY_DIR}/octave-package/${name}.cc-tst DESTINATION src
+                COMPONENT octave)
         add_custom_command(
             OUTPUT ${header}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/octave-package/${name}
@@ -73,7 +87,7 @@ else()
         list(APPEND function_headers ${header})
     endforeach()
     add_custom_target(octave_package_headers ALL DEPENDS ${function_headers})
-    install(FILES ${help_files} DESTINATION inst COMPONENT octave)
+    install(FILES ${PROJECT_BINARY_DIR}/Contents.m ${QUENREL_BITS} DESTINATION inst COMPONENT octave)
     install(DIRECTORY ${SELF_TESTS_DIR}/ DESTINATION inst COMPONENT octave)
 endif()
 

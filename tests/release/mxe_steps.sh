@@ -10,8 +10,9 @@
 # from the %! lines of the sources; src/*.m and inst/* put into the shared
 # folder, src/*.oct, *.mex, *-tst and inst/<arch> into the
 # architecture-dependent one; both on the path, the architecture-dependent
-# one first. There each function must be the .oct, show its help text and
-# pass its self tests.
+# one first. There, in the shared folder as the current one (where Octave
+# looks first), each function must be the .oct, show its help text and pass
+# its self tests.
 set -euo pipefail
 shopt -s nullglob
 package=$1 scratch=$2
@@ -59,6 +60,7 @@ cp -r src/*.m inst/* "$shared"/
 cp src/*.oct src/*.mex src/*-tst "$dependent"/
 [ ! -d "inst/$arch" ] || cp -r "inst/$arch"/. "$dependent"/
 
+cd "$shared"
 "$octave" --eval "
 addpath ('$shared');
 addpath ('$dependent');
