@@ -16,9 +16,13 @@
 // (UNALIGNED_VECTOR_MOVES, with GNU as's -muse-unaligned-vector-move): MinGW's
 // GCC does not realign the stack for the 32- and 64-byte values it spills
 // (GCC bug 54412), and an aligned spill to a misaligned slot would crash the
-// host. A benchmark build may leave out every path wider than
-// NUBRIK_WIDEST_BITS (0: the table loop alone), to time the narrower ones on
-// a processor that has the wider.
+// host. Intel Macs get no AVX-512 path (__APPLE__): macOS turns the AVX-512
+// state on for each thread at its first AVX-512 instruction, so XCR0 read when
+// the library is loaded tells only what the loading thread ran before, and
+// macOS 10.15.6 to 12.1 could corrupt the mask registers (Go's runtime treats
+// AVX-512 there as unsafe). A benchmark build may leave out every path wider
+// than NUBRIK_WIDEST_BITS (0: the table loop alone), to time the narrower ones
+// on a processor that has the wider.
 #if !defined(NUBRIK_WIDEST_BITS)
 #define NUBRIK_WIDEST_BITS 512
 #endif
@@ -37,7 +41,7 @@
 #if NUBRIK_WIDEST_BITS >= 256
 #define NUBRIK_AVX2 1
 #endif
-#if NUBRIK_WIDEST_BITS >= 512
+#if NUBRIK_WIDEST_BITS >= 512 && !defined(__APPLE__)
 #define NUBRIK_AVX512 1
 #endif
 #endif
@@ -471,9 +475,11 @@ const unsigned avx2Ebx7 = 1u << 5;
 const unsigned avx512Ebx7 = (1u << 16) | (1u << 30) | (1u << 31);
 const unsigned avx512Ecx7 = (1u << 12) | (1u << 14);
 
-// The features from leaf 1's ecx, XCR0 (0 where it cannot be read) and leaf
-// 7's ebx and ecx (0 where the processor has no leaf 7).
-Features featuresOf(unsigned ecx1, unsigned xcr0, unsigned ebx7, unsigned ecx7) {
+// The features from leaf 1's ecx, leaf 7's ebx and ecx (0 where the processor
+// has no leaf 7), and XCR0, which readXcr0 reads only where leaf 1 shows
+// OSXSAVE and AVX: xgetbv faults without OSXSAVE.
+Features featuresOf(unsigned ecx1, unsigned ebx7, unsigned ecx7, unsigned (*readXcr0)()) {
+    const unsigned xcr0 = (ecx1 & avxEcx1) == avxEcx1 ? readXcr0() : 0;
     const bool avx = (xcr0 & avxState) == avxState;
     const bool avx512 = (xcr0 & avx512State) == avx512State;
     return Features{(ecx1 & ssse3Ecx1) != 0, avx && (ebx7 & avx2Ebx7) != 0,
@@ -483,39 +489,54 @@ Features featuresOf(unsigned ecx1, unsigned xcr0, unsigned ebx7, unsigned ecx7) 
 
 #if defined(_MSC_VER) && !defined(__clang__)
 // Written from Microsoft's documentation of __cpuid, __cpuidex and _xgetbv.
+unsigned readXcr0() {
+    return static_cast<unsigned>(_xgetbv(0));
+}
+
 Features readFeatures() {
     int info[4];
     __cpuid(info, 0);
     const int leaves = info[0];
     __cpuid(info, 1);
     const unsigned ecx1 = static_cast<unsigned>(info[2]);
-    const unsigned xcr0 = (ecx1 & avxEcx1) == avxEcx1 ? static_cast<unsigned>(_xgetbv(0)) : 0;
     unsigned ebx7 = 0, ecx7 = 0;
     if (leaves >= 7) {
         __cpuidex(info, 7, 0);
         ebx7 = static_cast<unsigned>(info[1]);
         ecx7 = static_cast<unsigned>(info[2]);
     }
-    return featuresOf(ecx1, xcr0, ebx7, ecx7);
+    return featuresOf(ecx1, ebx7, ecx7, readXcr0);
 }
 #else
+unsigned readXcr0() {
+    unsigned xcr0 = 0, high = 0;
+    __asm__("xgetbv" : "=a"(xcr0), "=d"(high) : "c"(0));
+    return xcr0;
+}
+
 Features readFeatures() {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Features{false, false, false};
     const unsigned ecx1 = ecx;
-    unsigned xcr0 = 0;
-    if ((ecx1 & avxEcx1) == avxEcx1) {
-        unsigned high = 0;
-        __asm__("xgetbv" : "=a"(xcr0), "=d"(high) : "c"(0));
-    }
     unsigned ebx7 = 0, ecx7 = 0;
     if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) {
         ebx7 = ebx;
         ecx7 = ecx;
     }
-    return featuresOf(ecx1, xcr0, ebx7, ecx7);
+    return featuresOf(ecx1, ebx7, ecx7, readXcr0);
 }
 #endif
+
+// The widest vector path built that the features allow, or none.
+const VectorPath *pathFor(const Features &features) {
+#if defined(NUBRIK_AVX512)
+    if (features.avx512) return &avx512Path;
+#endif
+#if defined(NUBRIK_AVX2)
+    if (features.avx2) return &avx2Path;
+#endif
+    return features.ssse3 ? &ssse3Path : nullptr;
+}
 #endif
 
 // The widest vector path this processor has, or none.
@@ -525,14 +546,7 @@ const VectorPath *chooseVectorPath() {
 #elif defined(NUBRIK_NEON)
     return &neonPath;
 #elif defined(NUBRIK_SSSE3)
-    const Features features = readFeatures();
-#if defined(NUBRIK_AVX512)
-    if (features.avx512) return &avx512Path;
-#endif
-#if defined(NUBRIK_AVX2)
-    if (features.avx2) return &avx2Path;
-#endif
-    return features.ssse3 ? &ssse3Path : nullptr;
+    return pathFor(readFeatures());
 #else
     return nullptr;
 #endif
