@@ -31,8 +31,8 @@ instructions alone take longer than the memory of a processor that also has
 AVX2. Any path that runs below FLOOR_BEATEN times the floor is reported: a
 floor that a path beats is a fault of the floor. The floor is the fastest of
 its loops on the widest vectors and on vectors of at most 256 and 128 bits
-(BM_floor, BM_floorNarrower), by their median repetitions: where the memory
-bounds, a narrower one can be the faster.
+(BM_floor, BM_floorNarrower), by their median repetitions in each run: where
+the memory bounds, a narrower one can be the faster.
 
 NUBRIK_PATH_TEST (the test program nubrik_path_test) says which path nubrik
 takes here, which decides the targets that apply to it.
@@ -256,6 +256,22 @@ def write_throughput(t, sizes, paths, path):
     return len(per_class)
 
 
+def choose_floors(group_times, sizes):
+    """In one run's times, the floor of each class and size: of its loops, the
+    one of smallest median in that run. Each run places the program's memory
+    anew, which moved a loop's times by up to a half between runs here, so the
+    loop is chosen run by run; by the median, not the fastest repetition, which
+    among three loops would favour the floor by chance alone."""
+    for key, _ in CLASSES:
+        for n in sizes:
+            floor = f"BM_floor<{key}>/{n}"
+            for bits in NARROWER_FLOORS:
+                narrower = group_times.get(f"BM_floorNarrower<{key}, {bits}>/{n}")
+                if (floor in group_times and narrower and
+                        statistics.median(narrower) < statistics.median(group_times[floor])):
+                    group_times[floor] = narrower
+
+
 def measured_commit():
     """The commit measured, as scripts/release names the one it builds."""
     here = os.path.dirname(os.path.abspath(__file__))
@@ -302,19 +318,10 @@ def main():
     for names in ratio_groups(mode["sizes"], arguments.baseline, capped_bits):
         for _ in range(mode["runs"]):
             context, group_times, group_errors = run_group(arguments.bench, names, mode)
+            choose_floors(group_times, mode["sizes"])
             for name, seconds in group_times.items():
                 times.setdefault(name, []).extend(seconds)
             errors += group_errors
-    for key, _ in CLASSES:
-        for n in mode["sizes"]:
-            floor = f"BM_floor<{key}>/{n}"
-            for bits in NARROWER_FLOORS:
-                narrower = times.get(f"BM_floorNarrower<{key}, {bits}>/{n}")
-                # Chosen by the median, not the fastest repetition: the fastest of
-                # three loops' repetitions would favour the floor by chance alone.
-                if (floor in times and narrower and
-                        statistics.median(narrower) < statistics.median(times[floor])):
-                    times[floor] = narrower
     with open(os.path.join(arguments.outdir, "bench.json"), "w") as out:
         json.dump({"context": context, "seconds": times}, out, indent=1)
     if errors:
