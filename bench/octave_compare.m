@@ -12,9 +12,10 @@
 ## at 10^7 doubles) are mapped afresh either way, as in any session.
 ##
 ## Every result is checked against the alternative's before it is timed. In
-## each comparison the contenders take turns, round after round; a ratio
-## compares their fastest rounds, and its spread runs from the fastest of one
-## over the median of the other to the median over the fastest. A target is
+## each comparison the contenders take turns, round after round, in an order
+## drawn for each round; a ratio compares their fastest rounds, and its spread
+## runs from the fastest of one over the median of the other to the median
+## over the fastest. A target is
 ## judged on the ratio itself; quenrel's two builds, which both read their
 ## arguments in place, and the floor against its copy and zeroing, within the
 ## spread. A missed target is reported, never an error.
@@ -37,15 +38,17 @@ function t = timed (f)
   t = toc (start);
 endfunction
 
-## The times of each contender over the rounds (a row each), taking turns,
-## after a call of each that is not timed.
+## The times of each contender over the rounds (a row each), taking turns in
+## an order drawn anew for each round, after a call of each that is not timed:
+## in a fixed order, each contender ran after the same one, whose memory
+## (the MEX build's copies, above all) it met every round.
 function times = rounds (contenders, count)
   for c = 1:numel (contenders)
     contenders{c} ();
   endfor
   times = zeros (numel (contenders), count);
   for r = 1:count
-    for c = 1:numel (contenders)
+    for c = randperm (numel (contenders))
       times(c, r) = timed (contenders{c});
     endfor
   endfor
