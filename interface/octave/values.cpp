@@ -58,8 +58,8 @@ struct Extra {
 // only what most need and needs no destructor: the value it stands for is
 // Octave's own, read where Octave holds it, or one the call keeps (a host
 // function's result, a text or a numeric array made here, whose buffer is
-// written in place); what an array needs besides is in its Extra, made for it
-// alone.
+// written in place, until it moves into a container made here); what an array
+// needs besides is in its Extra, made for it alone.
 struct mxArray_tag {
     const octave_value *value; // null for a cell or struct made here, which extra holds
     Extra *extra;              // null until needed
