@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -61,6 +63,12 @@ const Row processors[] = {
 const unsigned osxsave = 1u << 27;
 const unsigned bw = 1u << 30, vl = 1u << 31, bitalg = 1u << 12, vpopcntdq = 1u << 14;
 
+const Row &processor(const char *name) {
+    for (const Row &row : processors)
+        if (std::strcmp(row.processor, name) == 0) return row;
+    std::abort();
+}
+
 std::vector<Row> rows() {
     std::vector<Row> all(std::begin(processors), std::end(processors));
     // Each AVX-512 processor on a system that leaves the ZMM state off.
@@ -72,7 +80,7 @@ std::vector<Row> rows() {
             all.push_back(off);
         }
     }
-    const Row &haswell = processors[3];
+    const Row &haswell = processor("Haswell i7-4770");
     Row noAvxState = haswell, noOsxsave = haswell;
     noAvxState.xcr0 = sseSaved;
     noAvxState.widest = noOsxsave.widest = "SSSE3";
@@ -83,7 +91,7 @@ std::vector<Row> rows() {
     // Ice Lake with one of the bits the AVX-512 path needs cleared: no real
     // processor lacks one of them alone. Without the SSE or the AVX state
     // saved, AVX2 goes too.
-    const Row &iceLake = processors[9];
+    const Row &iceLake = processor("Ice Lake Gold 6330");
     for (unsigned bit : {bw, vl}) {
         Row row = iceLake;
         row.ebx7 &= ~bit;

@@ -27,10 +27,7 @@ function build_oct (source, help_file, target, flags = "")
     copyfile (fullfile (here, "Makefile"), work);
     copyfile (fullfile (fileparts (here), "mex.h"), work);
     copyfile (source, fullfile (work, [name ".cpp"]));
-    for file = {"binding.h", "exports.map", "operations.cpp", "values.cpp", ...
-                "vector_moves_probe.cpp"}
-      copyfile (fullfile (here, file{1}), binding);
-    endfor
+    copyfile (fullfile (here, {"*.h", "*.cpp", "*.map"}), binding);
     write_function_header (fullfile (binding, name, "octave_function.h"), name, help_file);
     [status, output] = shell (sprintf ("make --silent --directory %s MKOCTFILE=%s ADDED_FLAGS=%s %s.oct",
                                        quoted (work), quoted (mkoctfile_program ()),
