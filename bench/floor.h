@@ -9,6 +9,7 @@
 #define FLOOR_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 // A vector of `width` elements of `size` bytes: `size` loads or'ed into one
@@ -57,22 +58,37 @@ inline __attribute__((always_inline)) void narrowPairs(const unsigned char *p, u
         out[i] = p[i * 2];
 }
 
+// The loop for `size`-byte elements on vectors of `width` bytes, from the first
+// boundary of `width` bytes in the input on, as nubrik's loops go: the one
+// vector at p before it, and every later load on cache lines of its own.
+template <size_t size, size_t width>
+inline __attribute__((always_inline)) void touchFromBoundary(const unsigned char *p,
+                                                             unsigned char *out, size_t n) {
+    const size_t perStep = size == 2 ? width / 2 : width;
+    const auto loop = [](const unsigned char *from, unsigned char *to, size_t count) {
+        if constexpr (size == 2)
+            narrowPairs<unsigned short, width>(from, to, count);
+        else
+            touchWith<size, width>(from, to, count);
+    };
+    size_t head = 0;
+    if (n >= perStep) {
+        head = (0 - reinterpret_cast<uintptr_t>(p)) % width / size;
+        if (head > 0) loop(p, out, perStep);
+    }
+    loop(p + head * size, out + head, n - head);
+}
+
 template <size_t size>
 __attribute__((target("avx512f,avx512bw"))) void touch512(const unsigned char *p,
                                                           unsigned char *out, size_t n) {
-    if constexpr (size == 2)
-        narrowPairs<unsigned short, 64>(p, out, n);
-    else
-        touchWith<size, 64>(p, out, n);
+    touchFromBoundary<size, 64>(p, out, n);
 }
 
 template <size_t size>
 __attribute__((target("avx2"))) void touch256(const unsigned char *p, unsigned char *out,
                                               size_t n) {
-    if constexpr (size == 2)
-        narrowPairs<unsigned short, 32>(p, out, n);
-    else
-        touchWith<size, 32>(p, out, n);
+    touchFromBoundary<size, 32>(p, out, n);
 }
 
 template <size_t size, int bits = 512>
@@ -82,7 +98,7 @@ void touchReference(const unsigned char *p, unsigned char *out, size_t n) {
     } else if (bits >= 256 && __builtin_cpu_supports("avx2")) {
         touch256<size>(p, out, n);
     } else {
-        touchWith<size, 16>(p, out, n);
+        touchFromBoundary<size, 16>(p, out, n);
     }
 }
 

@@ -32,7 +32,9 @@ AVX2. Any path that runs below FLOOR_BEATEN times the floor is reported: a
 floor that a path beats is a fault of the floor. The floor is the fastest of
 its loops on the widest vectors and on vectors of at most 256 and 128 bits
 (BM_floor, BM_floorNarrower), by their median repetitions in each run: where
-the memory bounds, a narrower one can be the faster.
+the memory bounds, a narrower one can be the faster. A capped build meets the
+floor of its own width, the fastest of the loops no wider than its vectors,
+as a processor whose widest path it is would have no other.
 
 NUBRIK_PATH_TEST (the test program nubrik_path_test) says which path nubrik
 takes here, which decides the targets that apply to it.
@@ -189,13 +191,13 @@ def report(t, sizes, baseline, capped_bits, path_check):
 
     for bits in capped_bits:
         path = CAPPED_PATHS[bits]
-        print(f"\nthe build that stops at {path} against the memory's floor"
+        print(f"\nthe build that stops at {path} against the memory's floor on {bits}-bit vectors"
               f" ({targets_text(path)}), and its time over nubrik's on {widest}")
         for key, label in CLASSES:
             for n in sizes:
                 runs = t[capped(key, bits, n)]
                 print(f"  {label:>14}, N = {n:>9}: floor x " +
-                      floor_verdict(runs, t[f"BM_floor<{key}>/{n}"],
+                      floor_verdict(runs, t[f"BM_floorNarrower<{key}, {bits}>/{n}"],
                                     FLOOR_TARGETS.get(path, {}).get(n)) +
                       f"   {path} / {widest} " + ratio_text(runs, t[f"BM_nubrik<{key}>/{n}"]))
 
@@ -257,19 +259,23 @@ def write_throughput(t, sizes, paths, path):
 
 
 def choose_floors(group_times, sizes):
-    """In one run's times, the floor of each class and size: of its loops, the
-    one of smallest median in that run. Each run places the program's memory
-    anew, which moved a loop's times by up to a half between runs here, so the
-    loop is chosen run by run; by the median, not the fastest repetition, which
-    among three loops would favour the floor by chance alone."""
+    """In one run's times, the floor of each class and size for each width of
+    vectors: of its loops on vectors of at most that width, the one of smallest
+    median in that run (BM_floor: every width; BM_floorNarrower at 256 bits: the
+    floor of a processor whose widest path is AVX2). Each run places the
+    program's memory anew, which moved a loop's times by up to a half between
+    runs here, so the loop is chosen run by run; by the median, not the fastest
+    repetition, which among three loops would favour the floor by chance
+    alone."""
     for key, _ in CLASSES:
         for n in sizes:
-            floor = f"BM_floor<{key}>/{n}"
-            for bits in NARROWER_FLOORS:
-                narrower = group_times.get(f"BM_floorNarrower<{key}, {bits}>/{n}")
-                if (floor in group_times and narrower and
-                        statistics.median(narrower) < statistics.median(group_times[floor])):
-                    group_times[floor] = narrower
+            loops = [f"BM_floorNarrower<{key}, {bits}>/{n}" for bits in sorted(NARROWER_FLOORS)]
+            loops.append(f"BM_floor<{key}>/{n}")
+            for narrower, wider in zip(loops, loops[1:]):
+                if (narrower in group_times and wider in group_times and
+                        statistics.median(group_times[narrower]) <
+                        statistics.median(group_times[wider])):
+                    group_times[wider] = group_times[narrower]
 
 
 def measured_commit():
