@@ -305,6 +305,15 @@ void BM_floorNarrower(benchmark::State &state) {
     });
 }
 
+// The same, going through the input as nubrik's AVX2 and SSSE3 loops do.
+template <mxClassID classId, mxComplexity complexity, int bits>
+void BM_floorAhead(benchmark::State &state) {
+    timeReference(state, classId, complexity, [](const mxArray *in, size_t n, size_t parts) {
+        intoCreatedOutput(in, n, parts,
+                          touchReference<elementBytes(classId), bits, Shape::askingAhead>);
+    });
+}
+
 template <mxClassID classId, mxComplexity complexity> void BM_memcpy(benchmark::State &state) {
     timeReference(state, classId, complexity, [](const mxArray *in, size_t n, size_t parts) {
         std::free(copyOf(in, n, parts));
@@ -384,7 +393,9 @@ BENCHMARK(BM_quenrelReference)->Apply(sizes);
     BENCHMARK_TEMPLATE(BM_memcpyAndZeroing, classId, complexity)->Apply(sizes);                    \
     BENCHMARK_TEMPLATE(BM_floor, classId, complexity)->Apply(sizes);                               \
     BENCHMARK_TEMPLATE(BM_floorNarrower, classId, complexity, 256)->Apply(sizes);                  \
-    BENCHMARK_TEMPLATE(BM_floorNarrower, classId, complexity, 128)->Apply(sizes);
+    BENCHMARK_TEMPLATE(BM_floorNarrower, classId, complexity, 128)->Apply(sizes);                  \
+    BENCHMARK_TEMPLATE(BM_floorAhead, classId, complexity, 256)->Apply(sizes);                     \
+    BENCHMARK_TEMPLATE(BM_floorAhead, classId, complexity, 128)->Apply(sizes);
 NUBRIK_BENCHMARKS(mxUINT8_CLASS, mxREAL)
 NUBRIK_BENCHMARKS(mxINT16_CLASS, mxREAL)
 NUBRIK_BENCHMARKS(mxSINGLE_CLASS, mxREAL)

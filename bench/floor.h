@@ -1,10 +1,13 @@
 // The memory's floor for nubrik on one part: every byte read and one byte per
 // element written, with nothing counted: a copy of single bytes, and of wider
 // elements the or of their bytes, a vector of elements at a time, with the
-// vectors of at most `bits` bits that this processor has (512, 256 or 128): the
-// floor is the fastest of the three, since where the memory bounds a narrower
-// loop can be the faster (Zen 4 at 10^7 and 10^8 elements). Shared by
-// mex_bench and Octave's native floor (octave_floor.cpp).
+// vectors of at most `bits` bits that this processor has (512, 256 or 128),
+// going through the input as one of nubrik's loops on them goes (Shape): the
+// floor is the fastest of these loops, since where the memory bounds a
+// narrower loop can be the faster (Zen 4 at 10^7 and 10^8 elements), and where
+// the third-level cache holds much of the input one that asks for it ahead
+// (Zen 3, two-byte elements at 10^7). Shared by mex_bench and Octave's native
+// floor (octave_floor.cpp).
 #ifndef FLOOR_H
 #define FLOOR_H
 
@@ -12,15 +15,38 @@
 #include <cstdint>
 #include <cstring>
 
+// How a loop goes through its input: as nubrik's AVX-512 loop, from the first
+// boundary of its vectors in the input on, after one vector at the start, with
+// every later load on cache lines of its own; or as its AVX2 and SSSE3 loops,
+// from the first byte on, each step asking for the input 4 KiB further on, a
+// cache line at a time (whose boundaries it leaves as they fall: measured so
+// on Zen 3, two-byte elements at 10^7, where from a boundary on the same loop
+// took up to 1.1 times as long).
+enum class Shape { fromBoundary, askingAhead };
+
+// A step that reads `bytes` of the input from `offset` on, a multiple of them,
+// asks for each cache line it starts 4 KiB further on when the loop goes
+// askingAhead.
+template <Shape shape, size_t bytes>
+inline __attribute__((always_inline)) void askAhead(const unsigned char *p, size_t offset) {
+    if constexpr (shape == Shape::askingAhead && bytes >= 64) {
+        for (size_t line = 0; line < bytes; line += 64)
+            __builtin_prefetch(p + offset + line + 4096);
+    } else if constexpr (shape == Shape::askingAhead) {
+        if (offset % 64 == 0) __builtin_prefetch(p + offset + 4096);
+    }
+}
+
 // A vector of `width` elements of `size` bytes: `size` loads or'ed into one
 // (one-byte elements copied), stored as `width` bytes; the elements left over
 // one at a time.
-template <size_t size, size_t width>
+template <size_t size, size_t width, Shape shape>
 inline __attribute__((always_inline)) void touchWith(const unsigned char *p, unsigned char *out,
                                                      size_t n) {
     typedef unsigned char Bytes __attribute__((vector_size(width)));
     size_t i = 0;
     for (; i + width <= n; i += width) {
+        askAhead<shape, width * size>(p, i * size);
         Bytes merged;
         std::memcpy(&merged, p + i * size, width);
 #pragma GCC unroll 8
@@ -35,44 +61,45 @@ inline __attribute__((always_inline)) void touchWith(const unsigned char *p, uns
         out[i] = p[i * size];
 }
 
-// Two-byte elements a vector at a time, each narrowed to its low byte: the
-// shape of nubrik's own loop for them (one vector read, half a vector stored a
-// step), which the or of two vectors, storing a whole vector a step, does not
-// have. nubrik.oct seemed to beat that or on int16 (0.89 to 0.92 times its
-// time in Octave, Zen 4 and Zen 5), most of which the fixed order of the
-// comparison's contenders explained; side by side the two loops were within
-// this machine's noise.
-template <typename Pair, size_t width>
+// Two-byte elements `read` bytes at a time, each narrowed to its low byte: the
+// shape of nubrik's own loops for them, which read one 512-bit vector and store
+// half of one, or read two narrower vectors and store one, which the or of two
+// vectors, storing a whole vector a step, does not have. nubrik.oct seemed to
+// beat that or on int16 (0.89 to 0.92 times its time in Octave, Zen 4 and Zen
+// 5), most of which the fixed order of the comparison's contenders explained;
+// side by side the two loops were within this machine's noise.
+template <typename Pair, size_t read, Shape shape>
 inline __attribute__((always_inline)) void narrowPairs(const unsigned char *p, unsigned char *out,
                                                        size_t n) {
-    typedef Pair Pairs __attribute__((vector_size(width)));
-    typedef unsigned char Bytes __attribute__((vector_size(width / 2)));
+    typedef Pair Pairs __attribute__((vector_size(read)));
+    typedef unsigned char Bytes __attribute__((vector_size(read / 2)));
     size_t i = 0;
-    for (; i + width / 2 <= n; i += width / 2) {
+    for (; i + read / 2 <= n; i += read / 2) {
+        askAhead<shape, read>(p, i * 2);
         Pairs pairs;
-        std::memcpy(&pairs, p + i * 2, width);
+        std::memcpy(&pairs, p + i * 2, read);
         const Bytes low = __builtin_convertvector(pairs, Bytes);
-        std::memcpy(out + i, &low, width / 2);
+        std::memcpy(out + i, &low, read / 2);
     }
     for (; i < n; ++i)
         out[i] = p[i * 2];
 }
 
-// The loop for `size`-byte elements on vectors of `width` bytes, from the first
-// boundary of `width` bytes in the input on, as nubrik's loops go: the one
-// vector at p before it, and every later load on cache lines of its own.
-template <size_t size, size_t width>
-inline __attribute__((always_inline)) void touchFromBoundary(const unsigned char *p,
-                                                             unsigned char *out, size_t n) {
-    const size_t perStep = size == 2 ? width / 2 : width;
+// The loop for `size`-byte elements on vectors of `width` bytes, going through
+// the input in the given shape.
+template <size_t size, size_t width, Shape shape>
+inline __attribute__((always_inline)) void touchAs(const unsigned char *p, unsigned char *out,
+                                                   size_t n) {
+    constexpr size_t pairsRead = width == 64 ? 64 : 2 * width;
+    const size_t perStep = size == 2 ? pairsRead / 2 : width;
     const auto loop = [](const unsigned char *from, unsigned char *to, size_t count) {
         if constexpr (size == 2)
-            narrowPairs<unsigned short, width>(from, to, count);
+            narrowPairs<unsigned short, pairsRead, shape>(from, to, count);
         else
-            touchWith<size, width>(from, to, count);
+            touchWith<size, width, shape>(from, to, count);
     };
     size_t head = 0;
-    if (n >= perStep) {
+    if (shape == Shape::fromBoundary && n >= perStep) {
         head = (0 - reinterpret_cast<uintptr_t>(p)) % width / size;
         if (head > 0) loop(p, out, perStep);
     }
@@ -82,23 +109,25 @@ inline __attribute__((always_inline)) void touchFromBoundary(const unsigned char
 template <size_t size>
 __attribute__((target("avx512f,avx512bw"))) void touch512(const unsigned char *p,
                                                           unsigned char *out, size_t n) {
-    touchFromBoundary<size, 64>(p, out, n);
+    touchAs<size, 64, Shape::fromBoundary>(p, out, n);
 }
 
-template <size_t size>
+template <size_t size, Shape shape>
 __attribute__((target("avx2"))) void touch256(const unsigned char *p, unsigned char *out,
                                               size_t n) {
-    touchFromBoundary<size, 32>(p, out, n);
+    touchAs<size, 32, shape>(p, out, n);
 }
 
-template <size_t size, int bits = 512>
+// Asking ahead only on vectors of at most 256 bits, as nubrik's loops do.
+template <size_t size, int bits = 512, Shape shape = Shape::fromBoundary>
 void touchReference(const unsigned char *p, unsigned char *out, size_t n) {
+    static_assert(shape == Shape::fromBoundary || bits <= 256, "no 512-bit loop asks ahead");
     if (bits >= 512 && __builtin_cpu_supports("avx512bw")) {
         touch512<size>(p, out, n);
     } else if (bits >= 256 && __builtin_cpu_supports("avx2")) {
-        touch256<size>(p, out, n);
+        touch256<size, shape>(p, out, n);
     } else {
-        touchFromBoundary<size, 16>(p, out, n);
+        touchAs<size, 16, shape>(p, out, n);
     }
 }
 

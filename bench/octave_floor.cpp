@@ -8,6 +8,11 @@
 //                                 the same with vectors of at most 256 or 128
 //                                 bits, which can be the faster where the
 //                                 memory bounds;
+//   R = octave_floor (X, "256 ahead"), R = octave_floor (X, "128 ahead")
+//                                 the same, going through the input as
+//                                 nubrik's loops on those vectors do, asking
+//                                 for it ahead: the faster where the cache
+//                                 holds much of it;
 //   R = octave_floor (X, "copy")  what the floor must not exceed: X's bytes
 //                                 copied into a block kept from call to call,
 //                                 and the zeroed int8 array of its extents
@@ -20,20 +25,20 @@
 #include <string>
 #include <vector>
 
-template <int bits>
+template <int bits, Shape shape = Shape::fromBoundary>
 void touchBySize(const unsigned char *p, unsigned char *out, size_t n, size_t size) {
     switch (size) {
     case 1:
-        touchReference<1, bits>(p, out, n);
+        touchReference<1, bits, shape>(p, out, n);
         break;
     case 2:
-        touchReference<2, bits>(p, out, n);
+        touchReference<2, bits, shape>(p, out, n);
         break;
     case 4:
-        touchReference<4, bits>(p, out, n);
+        touchReference<4, bits, shape>(p, out, n);
         break;
     default:
-        touchReference<8, bits>(p, out, n);
+        touchReference<8, bits, shape>(p, out, n);
         break;
     }
 }
@@ -55,6 +60,10 @@ DEFUN_DLD(octave_floor, args, , "The floor of a native function; see octave_floo
     unsigned char *out = reinterpret_cast<unsigned char *>(result.fortran_vec());
     if (how == "128")
         touchBySize<128>(p, out, n, size);
+    else if (how == "128 ahead")
+        touchBySize<128, Shape::askingAhead>(p, out, n, size);
+    else if (how == "256 ahead")
+        touchBySize<256, Shape::askingAhead>(p, out, n, size);
     else if (how == "256")
         touchBySize<256>(p, out, n, size);
     else

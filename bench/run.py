@@ -31,8 +31,10 @@ instructions alone take longer than the memory of a processor that also has
 AVX2. Any path that runs below FLOOR_BEATEN times the floor is reported: a
 floor that a path beats is a fault of the floor. The floor is the fastest of
 its loops on the widest vectors and on vectors of at most 256 and 128 bits
-(BM_floor, BM_floorNarrower), by their median repetitions in each run: where
-the memory bounds, a narrower one can be the faster. A capped build meets the
+(BM_floor, BM_floorNarrower), the last two also asking for the input ahead as
+nubrik's loops on them do (BM_floorAhead), by their median repetitions in each
+run: where the memory bounds, a narrower one can be the faster, and where the
+cache holds much of the input, one that asks ahead. A capped build meets the
 floor of its own width, the fastest of the loops no wider than its vectors,
 as a processor whose widest path it is would have no other.
 
@@ -99,7 +101,8 @@ def ratio_groups(sizes, baseline, capped_bits):
         yield [f"BM_quenrel/{n}", f"BM_quenrelReference/{n}"]
         for key, _ in CLASSES:
             yield ([f"BM_{kind}<{key}>/{n}" for kind in ("nubrik",) + NUBRIK_REFERENCES + earlier] +
-                   [f"BM_floorNarrower<{key}, {bits}>/{n}" for bits in NARROWER_FLOORS] +
+                   [f"BM_floor{kind}<{key}, {bits}>/{n}" for bits in NARROWER_FLOORS
+                    for kind in ("Narrower", "Ahead")] +
                    [capped(key, bits, n) for bits in capped_bits])
     if baseline:
         yield [f"BM_nubrik<{SCALAR}", f"BM_nubrikBaseline<{SCALAR}"]
@@ -260,16 +263,18 @@ def write_throughput(t, sizes, paths, path):
 
 def choose_floors(group_times, sizes):
     """In one run's times, the floor of each class and size for each width of
-    vectors: of its loops on vectors of at most that width, the one of smallest
-    median in that run (BM_floor: every width; BM_floorNarrower at 256 bits: the
-    floor of a processor whose widest path is AVX2). Each run places the
+    vectors: of its loops on vectors of at most that width, with and without
+    asking for the input ahead, the one of smallest median in that run
+    (BM_floor: every width; BM_floorNarrower at 256 bits: the floor of a
+    processor whose widest path is AVX2). Each run places the
     program's memory anew, which moved a loop's times by up to a half between
     runs here, so the loop is chosen run by run; by the median, not the fastest
     repetition, which among three loops would favour the floor by chance
     alone."""
     for key, _ in CLASSES:
         for n in sizes:
-            loops = [f"BM_floorNarrower<{key}, {bits}>/{n}" for bits in sorted(NARROWER_FLOORS)]
+            loops = [f"BM_floor{kind}<{key}, {bits}>/{n}" for bits in sorted(NARROWER_FLOORS)
+                     for kind in ("Ahead", "Narrower")]
             loops.append(f"BM_floor<{key}>/{n}")
             for narrower, wider in zip(loops, loops[1:]):
                 if (narrower in group_times and wider in group_times and
