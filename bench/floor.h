@@ -18,21 +18,21 @@
 // How a loop goes through its input: as nubrik's AVX-512 loop, from the first
 // boundary of its vectors in the input on, after one vector at the start, with
 // every later load on cache lines of its own; or as its AVX2 and SSSE3 loops,
-// from the first byte on, each step asking for the input 4 KiB further on, a
-// cache line at a time (whose boundaries it leaves as they fall: measured so
-// on Zen 3, two-byte elements at 10^7, where from a boundary on the same loop
-// took up to 1.1 times as long).
+// from the first byte on, asking for the input ahead (askAhead), with the
+// boundaries of cache lines where they fall (on Zen 3, for two-byte elements
+// at 10^7, the same loop from a boundary on took up to 1.1 times as long).
 enum class Shape { fromBoundary, askingAhead };
 
 // A step that reads `bytes` of the input from `offset` on, a multiple of them,
 // asks for each cache line it starts 4 KiB further on when the loop goes
-// askingAhead.
-template <Shape shape, size_t bytes>
+// askingAhead, for elements of two bytes and more: nubrik's loops count single
+// bytes as fast as the memory delivers them, and ask for nothing ahead there.
+template <Shape shape, size_t size, size_t bytes>
 inline __attribute__((always_inline)) void askAhead(const unsigned char *p, size_t offset) {
-    if constexpr (shape == Shape::askingAhead && bytes >= 64) {
+    if constexpr (shape == Shape::askingAhead && size > 1 && bytes >= 64) {
         for (size_t line = 0; line < bytes; line += 64)
             __builtin_prefetch(p + offset + line + 4096);
-    } else if constexpr (shape == Shape::askingAhead) {
+    } else if constexpr (shape == Shape::askingAhead && size > 1) {
         if (offset % 64 == 0) __builtin_prefetch(p + offset + 4096);
     }
 }
@@ -46,7 +46,7 @@ inline __attribute__((always_inline)) void touchWith(const unsigned char *p, uns
     typedef unsigned char Bytes __attribute__((vector_size(width)));
     size_t i = 0;
     for (; i + width <= n; i += width) {
-        askAhead<shape, width * size>(p, i * size);
+        askAhead<shape, size, width * size>(p, i * size);
         Bytes merged;
         std::memcpy(&merged, p + i * size, width);
 #pragma GCC unroll 8
@@ -75,7 +75,7 @@ inline __attribute__((always_inline)) void narrowPairs(const unsigned char *p, u
     typedef unsigned char Bytes __attribute__((vector_size(read / 2)));
     size_t i = 0;
     for (; i + read / 2 <= n; i += read / 2) {
-        askAhead<shape, read>(p, i * 2);
+        askAhead<shape, 2, read>(p, i * 2);
         Pairs pairs;
         std::memcpy(&pairs, p + i * 2, read);
         const Bytes low = __builtin_convertvector(pairs, Bytes);
