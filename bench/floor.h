@@ -61,13 +61,12 @@ inline __attribute__((always_inline)) void touchWith(const unsigned char *p, uns
         out[i] = p[i * size];
 }
 
-// Two-byte elements `read` bytes at a time, each narrowed to its low byte: the
-// shape of nubrik's own loops for them, which read one 512-bit vector and store
-// half of one, or read two narrower vectors and store one, which the or of two
-// vectors, storing a whole vector a step, does not have. nubrik.oct seemed to
-// beat that or on int16 (0.89 to 0.92 times its time in Octave, Zen 4 and Zen
-// 5), most of which the fixed order of the comparison's contenders explained;
-// side by side the two loops were within this machine's noise.
+// Two-byte elements `read` bytes at a time, each narrowed to its low byte, as
+// nubrik's own loops narrow their counts: one 512-bit vector read for half of
+// one stored, or two narrower vectors for one. (nubrik.oct seemed to beat the
+// or of the two bytes on int16, 0.89 to 0.92 times its time in Octave on Zen 4
+// and Zen 5, most of which the fixed order of the comparison's contenders
+// explained; side by side the two were within the noise.)
 template <typename Pair, size_t read, Shape shape>
 inline __attribute__((always_inline)) void narrowPairs(const unsigned char *p, unsigned char *out,
                                                        size_t n) {

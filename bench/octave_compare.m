@@ -168,11 +168,12 @@ for class = {"uint8", "int16", "single", "double", "uint64"}
                    @() octave_floor(y, "128"), @() octave_floor(y, "256 ahead"), ...
                    @() octave_floor(y, "128 ahead")}, runs);
   ## The floor is the fastest of its loops, by their fastest rounds: a floor
-  ## must not be beaten, and by their medians nubrik.oct's fastest round beat
-  ## the loop so chosen on int16 in four of six runs on Zen 3, where the
-  ## loops that go as nubrik's AVX2 loop were within the noise of it. Five
-  ## loops' fastest rounds favour the floor by chance, which only makes the
-  ## target against it the harder to meet.
+  ## must not be beaten, and by their medians (as mex_bench chooses within
+  ## each of its runs) nubrik.oct's fastest round beat the loop so chosen on
+  ## int16 in four of seven runs of one session each on Zen 3, where the loops
+  ## that go as nubrik's AVX2 loop were within the noise of it. Five loops'
+  ## fastest rounds favour the floor by chance, which only makes the target
+  ## against it the harder to meet.
   [~, fastest] = min (min (times([3 5:8], :), [], 2));
   times(3, :) = times([3 5:8](fastest), :);
   printf ("  %s: .oct %.2f ms, MEX %.2f ms, floor %.2f ms, copy and zeroing %.2f ms\n", class{1},

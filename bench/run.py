@@ -269,7 +269,7 @@ def choose_floors(group_times, sizes):
     processor whose widest path is AVX2). Each run places the
     program's memory anew, which moved a loop's times by up to a half between
     runs here, so the loop is chosen run by run; by the median, not the fastest
-    repetition, which among three loops would favour the floor by chance
+    repetition, which among five loops would favour the floor by chance
     alone."""
     for key, _ in CLASSES:
         for n in sizes:
